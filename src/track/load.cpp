@@ -1,0 +1,82 @@
+/*
+ * load.cpp - the load driver.
+ *
+ * Empties the lists, reads the track file, sizes and centres the track for
+ * display and reports each step on standard output.
+ *
+ * Entry points: load_track(), compute_view_range(), compute_centre().
+ */
+#include "load.h"
+
+#include "../curves/curve_lists.h"
+#include "display_mapping.h"
+#include "track_point.h"
+#include "track_reader.h"
+
+#include <cstdio>
+
+static const float NO_EXTENT_RANGE = 1.0f;
+
+float view_range = NO_EXTENT_RANGE;
+double raw_centre_x = 0.0, raw_centre_y = 0.0, raw_centre_z = 0.0;
+double centre_x = 0.0, centre_y = 0.0, centre_z = 0.0;
+float centre_copy_x = 0.0f, centre_copy_y = 0.0f, centre_copy_z = 0.0f;
+
+void compute_view_range()
+{
+    float range = bound_max_x - bound_min_x;
+    if (bound_max_y - bound_min_y > range)
+        range = bound_max_y - bound_min_y;
+    if (bound_max_z - bound_min_z > range)
+        range = bound_max_z - bound_min_z;
+    /* No fix, one fix, or a receiver that never moved: nothing to fit to. */
+    view_range = range > 0.0f ? range : NO_EXTENT_RANGE;
+}
+
+void compute_centre()
+{
+    raw_centre_x = raw_centre_y = raw_centre_z = 0.0;
+    centre_x = centre_y = centre_z = 0.0;
+    if (frames.empty()) {
+        printf("no frames: division by zero, centre of gravity left at 0\n");
+        return;
+    }
+    double sum_x = 0.0, sum_y = 0.0, sum_z = 0.0;
+    for (const TrackPoint* point : frames) {
+        sum_x += point->ecef_x;
+        sum_y += point->ecef_y;
+        sum_z += point->ecef_z;
+    }
+    double count = static_cast<double>(frames.size());
+    raw_centre_x = sum_x / count;
+    raw_centre_y = sum_y / count;
+    raw_centre_z = sum_z / count;
+    centre_x = to_display_x(raw_centre_x);
+    centre_y = to_display_y(raw_centre_y);
+    centre_z = to_display_z(raw_centre_z);
+}
+
+static void copy_centre()
+{
+    centre_copy_x = static_cast<float>(centre_x);
+    centre_copy_y = static_cast<float>(centre_y);
+    centre_copy_z = static_cast<float>(centre_z);
+}
+
+void load_track(const char* path)
+{
+    frames.clear();
+    clear_curve_lists();
+    clear_display_anchor();
+    open_file(path != nullptr ? path : "");
+    compute_view_range();
+
+    printf("calculate center of gravity\n");
+    compute_centre();
+    copy_centre();
+    printf("double: X = %f Y = %f Z = %f\n", raw_centre_x, raw_centre_y, raw_centre_z);
+    printf("openGL: X = %f Y = %f Z = %f\n", centre_x, centre_y, centre_z);
+
+    printf("fill in all curve fitting stuff\n");
+    fflush(stdout);
+}

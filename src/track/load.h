@@ -1,0 +1,24 @@
+/*
+ * load.h - the load driver: a track file to frames, extent and centre.
+ *
+ * Entry points: load_track(), compute_view_range(), compute_centre(),
+ * view_range, the raw and scaled centre, the centre copies.
+ */
+#ifndef KESTRIM_LOAD_H
+#define KESTRIM_LOAD_H
+
+extern float view_range;            /* largest extent of the track in display units */
+extern double raw_centre_x, raw_centre_y, raw_centre_z; /* mean Earth-centred position */
+extern double centre_x, centre_y, centre_z;             /* that mean in display units */
+extern float centre_copy_x, centre_copy_y, centre_copy_z; /* the display centre, as floats */
+
+/* Empty every list, read the file at path (none if null) and fit its curves. */
+void load_track(const char* path);
+
+/* view_range from the bounds: the largest extent, 1.0 for none. */
+void compute_view_range();
+
+/* The mean position of frames, raw and in display units; 0 for no frames. */
+void compute_centre();
+
+#endif

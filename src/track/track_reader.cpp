@@ -1,0 +1,177 @@
+/*
+ * track_reader.cpp - the line reader and the fix-line parser.
+ *
+ * The reader hands each line's first 255 characters, leading white space
+ * skipped, to the parser.  The parser scans a fix line, converts its
+ * position to Earth-centred and display coordinates, widens the bounds and
+ * appends the record to frames.
+ *
+ * Entry points: open_file(), read_track_stream(), parse_fix_line(),
+ * reset_bounds().
+ */
+#include "track_reader.h"
+
+#include "display_mapping.h"
+#include "geodesy.h"
+#include "track_point.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+static const float BOUND_START_MAX = -999999.0f;
+static const float BOUND_START_MIN = 999999.0f;
+
+float bound_max_x = BOUND_START_MAX;
+float bound_max_y = BOUND_START_MAX;
+float bound_max_z = BOUND_START_MAX;
+float bound_min_x = BOUND_START_MIN;
+float bound_min_y = BOUND_START_MIN;
+float bound_min_z = BOUND_START_MIN;
+int fix_count = 0;
+int sample_interval = 1;
+
+const char FIX_LINE_TEMPLATE[] = "D=%d-%d-%dT%d:%d:%f,P=%f %f,V=%f";
+
+enum {
+    LINE_BUFFER_BYTES = 256, /* at most 255 characters of a line are parsed */
+    FIX_FIELD_COUNT = 9,
+};
+
+static const double FIX_HEIGHT_METRES = 1.0;
+static const double LATITUDE_LIMIT = 90.0;
+
+void reset_bounds()
+{
+    bound_max_x = bound_max_y = bound_max_z = BOUND_START_MAX;
+    bound_min_x = bound_min_y = bound_min_z = BOUND_START_MIN;
+}
+
+void open_file(const char* path)
+{
+    printf("Reading coordinates from %s\n", path);
+    std::ifstream in(path);
+    if (!in.is_open()) {
+        printf("Could not open file %s\n", path);
+        return;
+    }
+    read_track_stream(in, path);
+}
+
+/* Skips white space, counting the newlines passed; returns the next byte. */
+static int skip_white_space(std::streambuf* buffer, int* line_number)
+{
+    int c = buffer->sgetc();
+    while (c != EOF && isspace(c)) {
+        if (c == '\n')
+            ++*line_number;
+        c = buffer->snextc();
+    }
+    return c;
+}
+
+/* Reads up to the newline, keeping the first LINE_BUFFER_BYTES - 1 bytes.
+   The whole rest of the line is dropped, however long, so that no piece of
+   an overlong line is ever taken for a line of its own. */
+static void read_line(std::streambuf* buffer, char* line)
+{
+    int kept = 0;
+    int c = buffer->sgetc();
+    while (c != EOF && c != '\n') {
+        if (kept < LINE_BUFFER_BYTES - 1)
+            line[kept++] = static_cast<char>(c);
+        c = buffer->snextc();
+    }
+    line[kept] = '\0';
+}
+
+void read_track_stream(std::istream& in, const char* source)
+{
+    std::streambuf* buffer = in.rdbuf();
+    char line[LINE_BUFFER_BYTES];
+    int line_number = 1;
+    for (;;) {
+        if (skip_white_space(buffer, &line_number) == EOF)
+            break;
+        read_line(buffer, line);
+        parse_fix_line(line, source, line_number);
+        if (buffer->sbumpc() == EOF) /* the newline, or the end of the file */
+            break;
+        ++line_number;
+    }
+}
+
+static bool fix_is_finite(float seconds, float latitude, float longitude, float speed)
+{
+    return std::isfinite(seconds) && std::isfinite(latitude) && std::isfinite(longitude) &&
+           std::isfinite(speed) && fabs(latitude) <= LATITUDE_LIMIT;
+}
+
+static void widen_bounds(const TrackPoint* point)
+{
+    if (bound_max_x < point->view_x) bound_max_x = point->view_x;
+    if (bound_max_y < point->view_y) bound_max_y = point->view_y;
+    if (bound_max_z < point->view_z) bound_max_z = point->view_z;
+    if (bound_min_x > point->view_x) bound_min_x = point->view_x;
+    if (bound_min_y > point->view_y) bound_min_y = point->view_y;
+    if (bound_min_z > point->view_z) bound_min_z = point->view_z;
+}
+
+static void report_short_line(const char* source, int line_number, int fields)
+{
+    printf("track_reader.cpp: %s:%d: fix line does not match \"%s\" (%d of %d fields), skipped\n",
+           source, line_number, FIX_LINE_TEMPLATE, fields < 0 ? 0 : fields, FIX_FIELD_COUNT);
+}
+
+static void report_unusable_fix(const char* source, int line_number)
+{
+    printf("track_reader.cpp: %s:%d: fix has no finite position, skipped\n", source, line_number);
+}
+
+void parse_fix_line(const char* line, const char* source, int line_number)
+{
+    if (line[0] != 'D')
+        return;
+    int year, month, day, hour, minute;
+    float seconds, latitude, longitude, speed;
+    int fields = sscanf(line, FIX_LINE_TEMPLATE, &year, &month, &day, &hour, &minute,
+                        &seconds, &latitude, &longitude, &speed);
+    if (fields != FIX_FIELD_COUNT) {
+        report_short_line(source, line_number, fields);
+        ++fix_count;
+        return;
+    }
+    double x = 0, y = 0, z = 0;
+    if (fix_is_finite(seconds, latitude, longitude, speed))
+        geodetic_to_ecef(latitude, longitude, FIX_HEIGHT_METRES, &x, &y, &z);
+    if (!fix_is_finite(seconds, latitude, longitude, speed) ||
+        !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+        report_unusable_fix(source, line_number);
+        ++fix_count;
+        return;
+    }
+
+    TrackPoint* point = new_track_point();
+    point->day = day;
+    point->hour = hour;
+    point->minute = minute;
+    point->seconds = seconds;
+    point->time_of_period = minute * 60.0f + seconds + hour * 3600.0f + day * 86400.0f;
+    point->latitude = latitude;
+    point->longitude = longitude;
+    point->speed_mph = speed;
+    point->ecef_x = x;
+    point->ecef_y = y;
+    point->ecef_z = z;
+    if (!display_anchor_is_set())
+        set_display_anchor(x, y, z);
+    point->view_x = to_display_x(x);
+    point->view_y = to_display_y(y);
+    point->view_z = to_display_z(z);
+    widen_bounds(point);
+
+    if (fix_count % sample_interval == 0)
+        frames.push_back(point);
+    ++fix_count;
+}

@@ -1,0 +1,39 @@
+/*
+ * track_reader.h - reading a track file into the frame list.
+ *
+ * A track file is text, one fix a line:
+ *     D=2010-08-05T14:23:59,P=45.7721750 14.3576592,V=0.000
+ * (date and UTC time, latitude and longitude in degrees, speed in mph).
+ * Lines that do not begin with "D" are skipped.
+ *
+ * Entry points: open_file(), read_track_stream(), parse_fix_line(),
+ * reset_bounds(), the bounds, fix_count, sample_interval.
+ */
+#ifndef KESTRIM_TRACK_READER_H
+#define KESTRIM_TRACK_READER_H
+
+#include <istream>
+
+extern float bound_max_x, bound_max_y, bound_max_z; /* largest display coordinate seen */
+extern float bound_min_x, bound_min_y, bound_min_z; /* smallest display coordinate seen */
+extern int fix_count;       /* every "D" line read, kept or not */
+extern int sample_interval; /* every sample_interval-th fix is pushed onto frames */
+
+/* The scan template of a fix line: year, month, day, hour, minute, seconds,
+   latitude, longitude, speed. */
+extern const char FIX_LINE_TEMPLATE[];
+
+/* Bounds back to their start values, ready for the next track. */
+void reset_bounds();
+
+/* Read the whole track file at path into frames; reports when it cannot. */
+void open_file(const char* path);
+
+/* Read every line of a stream; source names it in diagnostics. */
+void read_track_stream(std::istream& in, const char* source);
+
+/* Handle one line: a fix line is parsed, converted and pushed onto frames.
+   source and line_number only name the line in diagnostics. */
+void parse_fix_line(const char* line, const char* source, int line_number);
+
+#endif

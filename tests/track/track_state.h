@@ -1,0 +1,38 @@
+/*
+ * track_state.h - puts the track globals back to their start values, so
+ * that each test loads into a clean state.
+ */
+#ifndef KESTRIM_TESTS_TRACK_STATE_H
+#define KESTRIM_TESTS_TRACK_STATE_H
+
+#include "curves/curve_lists.h"
+#include "track/display_mapping.h"
+#include "track/track_point.h"
+#include "track/track_reader.h"
+
+#include <cstdio>
+#include <string>
+
+inline void reset_track_state()
+{
+    frames.clear();
+    clear_curve_lists();
+    clear_display_anchor();
+    reset_bounds();
+    fix_count = 0;
+}
+
+/* Writes text to a fresh temporary file and returns its path. */
+inline std::string write_temp_file(const std::string& text)
+{
+    char path[] = "/tmp/kestrim-test-XXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0)
+        return "";
+    FILE* file = fdopen(fd, "wb");
+    fwrite(text.data(), 1, text.size(), file);
+    fclose(file);
+    return path;
+}
+
+#endif
