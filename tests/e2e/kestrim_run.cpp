@@ -1,0 +1,35 @@
+/*
+ * kestrim_run.cpp - starting kestrim under Xvfb for end-to-end tests.
+ */
+#include "kestrim_run.h"
+
+const char LOAD_DONE[] = "fill in all curve fitting stuff\n";
+
+static const double START_SECONDS = 30.0; /* generous: the debug build runs under ASan */
+
+std::string source_path(const std::string& relative)
+{
+    return std::string(KESTRIM_SOURCE_DIR) + "/" + relative;
+}
+
+bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args)
+{
+    if (!e2e_start_display(&run->display.d))
+        return false;
+    std::vector<std::string> argv = {KESTRIM_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    if (!e2e_spawn(run->display.d, argv, &run->viewer.p))
+        return false;
+    run->window = e2e_find_window(run->display.d, "Trevan", START_SECONDS);
+    if (run->window.empty())
+        return false;
+    return e2e_wait_output(&run->viewer.p, LOAD_DONE, START_SECONDS);
+}
+
+void expect_no_sanitizer_report(const KestrimRun& run)
+{
+    std::string err = e2e_stderr(run.viewer.p);
+    EXPECT_EQ(err.find("AddressSanitizer"), std::string::npos) << err;
+    EXPECT_EQ(err.find("runtime error:"), std::string::npos) << err;
+    EXPECT_EQ(err.find("LeakSanitizer"), std::string::npos) << err;
+}

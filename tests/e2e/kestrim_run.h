@@ -1,0 +1,34 @@
+/*
+ * kestrim_run.h - starts the real kestrim binary in a window of a private
+ * Xvfb display, for the end-to-end tests.
+ */
+#ifndef KESTRIM_TESTS_KESTRIM_RUN_H
+#define KESTRIM_TESTS_KESTRIM_RUN_H
+
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+/* A display, the viewer in it and its window. */
+struct KestrimRun {
+    E2eDisplayGuard display;
+    E2eProcessGuard viewer;
+    std::string window;
+};
+
+/* The last line of the start-up transcript, printed once the track is loaded. */
+extern const char LOAD_DONE[];
+
+/* Starts kestrim with args; true once its window is up and the load is done. */
+bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args);
+
+/* A path in the source tree. */
+std::string source_path(const std::string& relative);
+
+/* What kestrim wrote on stderr must hold no sanitizer report. */
+void expect_no_sanitizer_report(const KestrimRun& run);
+
+#endif

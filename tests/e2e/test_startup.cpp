@@ -1,0 +1,101 @@
+/*
+ * test_startup.cpp - the real kestrim in a real window: its start-up
+ * transcript with no argument, a missing file and a small track, and its
+ * window.
+ */
+#include "kestrim_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const char EMPTY_LOAD_TAIL[] = "calculate center of gravity\n"
+                               "no frames: division by zero, centre of gravity left at 0\n"
+                               "double: X = 0.000000 Y = 0.000000 Z = 0.000000\n"
+                               "openGL: X = 0.000000 Y = 0.000000 Z = 0.000000\n"
+                               "fill in all curve fitting stuff\n";
+
+void expect_trevan_window(KestrimRun* run)
+{
+    EXPECT_EQ(e2e_window_name(run->display.d, run->window), "Trevan");
+    E2eGeometry g;
+    ASSERT_TRUE(e2e_window_geometry(run->display.d, run->window, &g));
+    EXPECT_EQ(g.width, 600);
+    EXPECT_EQ(g.height, 600);
+    EXPECT_EQ(g.x, 200);
+    EXPECT_EQ(g.y, 200);
+}
+
+TEST(Startup, WithoutAnArgumentPrintsTheUsageAndRunsEmpty)
+{
+    KestrimRun run;
+    ASSERT_TRUE(start_kestrim(&run, {})) << run.viewer.p.out;
+    EXPECT_EQ(run.viewer.p.out, std::string("format is: dravelin filename\n"
+                                            "file parsed\n"
+                                            "size of Frames = 0\n"
+                                            "Reading coordinates from \n"
+                                            "Could not open file \n") +
+                                    EMPTY_LOAD_TAIL);
+    expect_trevan_window(&run);
+    e2e_kill(&run.viewer.p);
+    expect_no_sanitizer_report(run);
+}
+
+TEST(Startup, WithAMissingFileReportsItAndRunsEmpty)
+{
+    KestrimRun run;
+    ASSERT_TRUE(start_kestrim(&run, {"/nonexistent/ride.track"})) << run.viewer.p.out;
+    EXPECT_EQ(run.viewer.p.out, std::string("file /nonexistent/ride.track\n"
+                                            "file parsed\n"
+                                            "size of Frames = 0\n"
+                                            "Reading coordinates from /nonexistent/ride.track\n"
+                                            "Could not open file /nonexistent/ride.track\n") +
+                                    EMPTY_LOAD_TAIL);
+    expect_trevan_window(&run);
+    e2e_kill(&run.viewer.p);
+    expect_no_sanitizer_report(run);
+}
+
+TEST(Startup, LoadsATrackAndPrintsItsCentres)
+{
+    std::string track = source_path("tests/fixtures/three-fixes.track");
+    KestrimRun run;
+    ASSERT_TRUE(start_kestrim(&run, {track})) << run.viewer.p.out;
+
+    /* The fixes' positions from PROJ's cs2cs at height 1 m; display units
+       count from the ten-kilometre blocks of the first fix. */
+    const double ecef[3][3] = {{4321090.258902, 1097417.123259, 4545902.086406},
+                               {4320639.157186, 1097929.714516, 4546205.032680},
+                               {4320187.975804, 1098442.198016, 4546507.957957}};
+    const double block[3] = {4320000.0, 1090000.0, 4540000.0};
+    double mean[3], scaled[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        mean[axis] = (ecef[0][axis] + ecef[1][axis] + ecef[2][axis]) / 3;
+        scaled[axis] = (mean[axis] - block[axis]) * 0.001;
+    }
+
+    const std::string& out = run.viewer.p.out;
+    std::string head = "file " + track + "\nfile parsed\nsize of Frames = 0\n"
+                       "Reading coordinates from " + track + "\ncalculate center of gravity\n";
+    ASSERT_EQ(out.substr(0, head.size()), head) << out;
+    double raw_read[3], scaled_read[3];
+    ASSERT_EQ(sscanf(out.c_str() + head.size(),
+                     "double: X = %lf Y = %lf Z = %lf\nopenGL: X = %lf Y = %lf Z = %lf\n",
+                     &raw_read[0], &raw_read[1], &raw_read[2], &scaled_read[0], &scaled_read[1],
+                     &scaled_read[2]),
+              6)
+        << out;
+    for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_NEAR(raw_read[axis], mean[axis], 0.002) << axis;
+        EXPECT_NEAR(scaled_read[axis], scaled[axis], 0.000002) << axis;
+    }
+    EXPECT_NE(out.find("\nfill in all curve fitting stuff\n"), std::string::npos);
+    expect_trevan_window(&run);
+    e2e_kill(&run.viewer.p);
+    expect_no_sanitizer_report(run);
+}
+
+} // namespace
