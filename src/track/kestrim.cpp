@@ -78,6 +78,7 @@ int main(int argc, char** argv)
     printf("file parsed\n");
     printf("size of Frames = %d\n", static_cast<int>(frames.size()));
     load_track(path);
+    glutPostRedisplay();
     glutMainLoop();
     return 0;
 }

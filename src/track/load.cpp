@@ -8,6 +8,8 @@
  */
 #include "load.h"
 
+#include "../curves/curve_drawing.h"
+#include "../curves/curve_fitting.h"
 #include "../curves/curve_lists.h"
 #include "display_mapping.h"
 #include "track_point.h"
@@ -78,5 +80,7 @@ void load_track(const char* path)
     printf("openGL: X = %f Y = %f Z = %f\n", centre_x, centre_y, centre_z);
 
     printf("fill in all curve fitting stuff\n");
+    fit_track_curves();
+    forget_drawing_arrays();
     fflush(stdout);
 }

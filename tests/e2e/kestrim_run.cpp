@@ -3,7 +3,7 @@
  */
 #include "kestrim_run.h"
 
-const char LOAD_DONE[] = "fill in all curve fitting stuff\n";
+const char LOAD_DONE[] = "BesselFrames size = ";
 
 static const double START_SECONDS = 30.0; /* generous: the debug build runs under ASan */
 
@@ -23,7 +23,14 @@ bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args)
     run->window = e2e_find_window(run->display.d, "Trevan", START_SECONDS);
     if (run->window.empty())
         return false;
-    return e2e_wait_output(&run->viewer.p, LOAD_DONE, START_SECONDS);
+    if (!e2e_wait_output(&run->viewer.p, LOAD_DONE, START_SECONDS))
+        return false;
+    /* The rest of that line. */
+    size_t at = run->viewer.p.out.find(LOAD_DONE);
+    while (run->viewer.p.out.find('\n', at) == std::string::npos)
+        if (!e2e_wait_output(&run->viewer.p, "\n", 1.0))
+            return false;
+    return true;
 }
 
 void expect_no_sanitizer_report(const KestrimRun& run)

@@ -19,7 +19,7 @@ struct KestrimRun {
     std::string window;
 };
 
-/* The last line of the start-up transcript, printed once the track is loaded. */
+/* The start of the last line that start-up prints once the track is loaded. */
 extern const char LOAD_DONE[];
 
 /* Starts kestrim with args; true once its window is up and the load is done. */

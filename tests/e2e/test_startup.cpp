@@ -16,7 +16,11 @@ const char EMPTY_LOAD_TAIL[] = "calculate center of gravity\n"
                                "no frames: division by zero, centre of gravity left at 0\n"
                                "double: X = 0.000000 Y = 0.000000 Z = 0.000000\n"
                                "openGL: X = 0.000000 Y = 0.000000 Z = 0.000000\n"
-                               "fill in all curve fitting stuff\n";
+                               "fill in all curve fitting stuff\n"
+                               "checking if any frames do not have curves\n"
+                               "CubicFrames size = 0\n"
+                               "LinearFrames size = 0\n"
+                               "BesselFrames size = 0\n";
 
 void expect_trevan_window(KestrimRun* run)
 {
@@ -92,7 +96,11 @@ TEST(Startup, LoadsATrackAndPrintsItsCentres)
         EXPECT_NEAR(raw_read[axis], mean[axis], 0.002) << axis;
         EXPECT_NEAR(scaled_read[axis], scaled[axis], 0.000002) << axis;
     }
-    EXPECT_NE(out.find("\nfill in all curve fitting stuff\n"), std::string::npos);
+    EXPECT_EQ(out.substr(out.find("fill in all curve fitting stuff\n")),
+              "fill in all curve fitting stuff\n"
+              "checking if any frames do not have curves\n"
+              "Frame #0 is empty \nFrame #2 is empty \n"
+              "CubicFrames size = 1\nLinearFrames size = 1\nBesselFrames size = 0\n");
     expect_trevan_window(&run);
     e2e_kill(&run.viewer.p);
     expect_no_sanitizer_report(run);

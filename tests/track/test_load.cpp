@@ -62,8 +62,9 @@ TEST(LoadTrack, PrintsItsStepsAndTheCentres)
         EXPECT_NEAR(raw[axis], mean[axis], 0.001) << axis;
         EXPECT_NEAR(scaled[axis], (mean[axis] - first_block[axis]) * 0.001, 1e-6) << axis;
     }
-    EXPECT_EQ(said.substr(said.size() - 32), "fill in all curve fitting stuff\n");
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 5);
+    size_t fitting = said.find("\nfill in all curve fitting stuff\n");
+    ASSERT_NE(fitting, std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.begin() + fitting, '\n'), 3);
     /* The centre copies hold the display centre, not the zero they started at. */
     EXPECT_EQ(centre_copy_x, static_cast<float>(centre_x));
     EXPECT_EQ(centre_copy_y, static_cast<float>(centre_y));

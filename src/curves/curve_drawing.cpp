@@ -1,0 +1,157 @@
+/*
+ * curve_drawing.cpp - the GL side of the track and its curves.
+ *
+ * Each list is drawn as one batch from vertex arrays.  The position arrays
+ * are built once after a load; the colour arrays of the curve lists are
+ * rebuilt only when the threshold has changed since they were made.
+ *
+ * Entry points: see curve_drawing.h.
+ */
+#include "curve_drawing.h"
+
+#include "../track/display_mapping.h"
+#include "../track/load.h"
+#include "curve_controls.h"
+#include "curve_fitting.h"
+
+#include <GL/glut.h>
+
+#include <vector>
+
+static const float CENTRE_POINT_SIZE = 4.0f;
+static const float BESSEL_POINT_SIZE = 3.0f;
+static const float TRACK_POINT_SIZE = 2.0f;
+
+enum { FAMILY_LINEAR = 0, FAMILY_CUBIC = 1, FAMILY_BESSEL = 2, FAMILY_COUNT = 3 };
+
+/* Vertex and colour arrays of one drawn list. */
+struct PointBatch {
+    std::vector<float> xyz;
+    std::vector<float> rgb;
+    float coloured_for = -1.0f; /* threshold the colours were made for; -1: none yet */
+    bool built = false;
+};
+
+static PointBatch raw_batch;                  /* the frames */
+static PointBatch curve_batches[FAMILY_COUNT]; /* LinearFrames, CubicFrames, BesselFrames */
+
+void forget_drawing_arrays()
+{
+    raw_batch = PointBatch();
+    for (PointBatch& batch : curve_batches)
+        batch = PointBatch();
+}
+
+static void push_view(std::vector<float>* xyz, const TrackPoint* p)
+{
+    xyz->push_back(static_cast<float>(p->view_x));
+    xyz->push_back(static_cast<float>(p->view_y));
+    xyz->push_back(static_cast<float>(p->view_z));
+}
+
+static const CurveList& family_list(int family)
+{
+    if (family == FAMILY_LINEAR)
+        return LinearFrames;
+    if (family == FAMILY_CUBIC)
+        return CubicFrames;
+    return BesselFrames;
+}
+
+static void draw_batch(const PointBatch& batch, bool coloured)
+{
+    if (batch.xyz.empty())
+        return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, batch.xyz.data());
+    if (coloured) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(3, GL_FLOAT, 0, batch.rgb.data());
+    }
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(batch.xyz.size() / 3));
+    if (coloured)
+        glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void draw_centre_of_gravity()
+{
+    glPointSize(CENTRE_POINT_SIZE);
+    glColor3f(0, 0, 1);
+    glBegin(GL_POINTS);
+    glVertex3d(centre_x, centre_y, centre_z);
+    glEnd();
+}
+
+void draw_tangent_lines()
+{
+    glColor3f(0, 0, 1);
+    glBegin(GL_LINES);
+    for (size_t i = 1; i + 1 < frames.size(); ++i) {
+        const TrackPoint* p = frames[i];
+        glVertex3d(to_display_x(p->cubic_coeffs[3]), to_display_y(p->cubic_coeffs[7]),
+                   to_display_z(p->cubic_coeffs[11]));
+        glVertex3d(to_display_x(p->control_point[0]), to_display_y(p->control_point[1]),
+                   to_display_z(p->control_point[2]));
+    }
+    glEnd();
+}
+
+static bool frame_has_bessel_table(int index)
+{
+    return index >= 1 && index + 2 < static_cast<int>(frames.size());
+}
+
+void draw_bessel_segment()
+{
+    if (!frame_has_bessel_table(curve_index))
+        return;
+    const TrackPoint* frame = frames[curve_index];
+    glPointSize(BESSEL_POINT_SIZE);
+    glColor3f(0, 0, 0);
+    glBegin(GL_POINTS);
+    int count = sample_count();
+    for (int i = 0; i < count; ++i) {
+        double xyz[3];
+        bessel_at(frame, sample_parameter(i), xyz);
+        glVertex3d(to_display_x(xyz[0]), to_display_y(xyz[1]), to_display_z(xyz[2]));
+    }
+    glEnd();
+}
+
+static void colour_curve_batch(PointBatch* batch, const CurveList& list)
+{
+    batch->rgb.resize(list.size() * 3);
+    for (size_t i = 0; i < list.size(); ++i)
+        band_colour(list[i].frame_distance * samples_per_segment, threshold, &batch->rgb[i * 3]);
+    batch->coloured_for = threshold;
+}
+
+void draw_curve_family(int family)
+{
+    if (family < 0 || family >= FAMILY_COUNT)
+        return;
+    PointBatch* batch = &curve_batches[family];
+    const CurveList& list = family_list(family);
+    if (!batch->built) {
+        for (const TrackPoint& sample : list)
+            push_view(&batch->xyz, &sample);
+        batch->built = true;
+    }
+    if (batch->coloured_for != threshold)
+        colour_curve_batch(batch, list);
+    glPointSize(TRACK_POINT_SIZE);
+    draw_batch(*batch, true);
+}
+
+void draw_raw_frames()
+{
+    if (!raw_batch.built) {
+        for (const TrackPoint* frame : frames)
+            push_view(&raw_batch.xyz, frame);
+        raw_batch.built = true;
+    }
+    glPointSize(TRACK_POINT_SIZE);
+    glColor3f(1, 0, 0);
+    draw_batch(raw_batch, false);
+}

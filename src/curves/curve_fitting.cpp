@@ -1,0 +1,245 @@
+/*
+ * curve_fitting.cpp - the load-time curve passes.
+ *
+ * Every inner frame gets a tangent along the chord from the frame before it
+ * to the frame after it; each frame but the last two gets a cubic Bezier
+ * segment (kept as power-basis coefficients) and a linear segment to the
+ * next frame; frames 1 .. n-3 get a Bessel difference table over four
+ * frames.  The three curve lists are sampled from those segments.
+ *
+ * Entry points: see curve_fitting.h.
+ */
+#include "curve_fitting.h"
+
+#include "../track/display_mapping.h"
+
+#include <cmath>
+#include <cstdio>
+
+static const double CONTROL_SCALE_PER_FRAME = 0.314;
+
+float samples_per_segment = 1.0f;
+int frame_interval = 1;
+float control_scale = static_cast<float>(frame_interval * CONTROL_SCALE_PER_FRAME);
+
+enum { AXES = 3, COEFFS_PER_AXIS = 4 };
+
+/* Slot numbers of the Bessel difference table. */
+enum {
+    SLOT_F0 = 1,
+    SLOT_F1 = 2,
+    SLOT_FIRST_DIFFERENCES = 4,
+    SLOT_DELTA_F0 = 5,
+    SLOT_SECOND_DIFFERENCES = 7,
+    SLOT_DELTA2_FM1 = 7,
+    SLOT_DELTA2_F0 = 8,
+    SLOT_DELTA3_FM1 = 9,
+};
+
+static void position_of(const TrackPoint* p, double xyz[3])
+{
+    xyz[0] = p->ecef_x;
+    xyz[1] = p->ecef_y;
+    xyz[2] = p->ecef_z;
+}
+
+void compute_tangent(const TrackPoint* previous, TrackPoint* current, const TrackPoint* next)
+{
+    double d[AXES] = {next->ecef_x - previous->ecef_x, next->ecef_y - previous->ecef_y,
+                      next->ecef_z - previous->ecef_z};
+    double length = sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    current->frame_distance = static_cast<float>(length / frame_interval);
+    for (int axis = 0; axis < AXES; ++axis) {
+        current->chord[axis] = static_cast<float>(d[axis]);
+        /* A receiver standing still has no direction: its tangent is zero. */
+        current->tangent[axis] = length > 0.0 ? static_cast<float>(d[axis] / length) : 0.0f;
+    }
+}
+
+void compute_tangents(TrackList& list)
+{
+    for (size_t i = 0; i + 2 < list.size(); ++i)
+        compute_tangent(list[i], list[i + 1], list[i + 2]);
+}
+
+void compute_tangents(CurveList& list)
+{
+    for (size_t i = 0; i + 2 < list.size(); ++i)
+        compute_tangent(&list[i], &list[i + 1], &list[i + 2]);
+}
+
+void fit_cubic(TrackPoint* current, const TrackPoint* next)
+{
+    double p0[AXES], p3[AXES];
+    position_of(current, p0);
+    position_of(next, p3);
+    for (int axis = 0; axis < AXES; ++axis) {
+        double p1 = p0[axis] + current->frame_distance * current->tangent[axis] * control_scale;
+        double p2 = p3[axis] - next->frame_distance * next->tangent[axis] * control_scale;
+        float* abcd = &current->cubic_coeffs[axis * COEFFS_PER_AXIS];
+        abcd[0] = static_cast<float>(p3[axis] - 3 * p2 + 3 * p1 - p0[axis]);
+        abcd[1] = static_cast<float>(3 * p2 - 6 * p1 + 3 * p0[axis]);
+        abcd[2] = static_cast<float>(3 * p1 - 3 * p0[axis]);
+        abcd[3] = static_cast<float>(p0[axis]);
+        current->control_point[axis] = p1;
+        current->linear_coeffs[axis * 2] = static_cast<float>(p3[axis] - p0[axis]);
+        current->linear_coeffs[axis * 2 + 1] = static_cast<float>(p0[axis]);
+    }
+}
+
+static void copy_position_block(const TrackPoint* from, BesselSlot* slot)
+{
+    slot->longitude = from->longitude;
+    slot->latitude = from->latitude;
+    slot->x = from->ecef_x;
+    slot->y = from->ecef_y;
+    slot->z = from->ecef_z;
+}
+
+/* slot `into` = slot `later` - slot `earlier`, in X, Y and Z only. */
+static void difference(BesselSlot* table, int into, int later, int earlier)
+{
+    table[into].x = table[later].x - table[earlier].x;
+    table[into].y = table[later].y - table[earlier].y;
+    table[into].z = table[later].z - table[earlier].z;
+}
+
+void build_bessel_table(const TrackPoint* previous, TrackPoint* current, const TrackPoint* next,
+                        const TrackPoint* next_but_one)
+{
+    BesselSlot* table = current->bessel_table;
+    copy_position_block(previous, &table[0]);
+    copy_position_block(current, &table[1]);
+    copy_position_block(next, &table[2]);
+    copy_position_block(next_but_one, &table[3]);
+    for (int k = 0; k < 3; ++k)
+        difference(table, SLOT_FIRST_DIFFERENCES + k, k + 1, k);
+    for (int k = 0; k < 2; ++k)
+        difference(table, SLOT_SECOND_DIFFERENCES + k, SLOT_FIRST_DIFFERENCES + k + 1,
+                   SLOT_FIRST_DIFFERENCES + k);
+    difference(table, SLOT_DELTA3_FM1, SLOT_DELTA2_F0, SLOT_DELTA2_FM1);
+}
+
+void cubic_at(const TrackPoint* frame, float t, double xyz[3])
+{
+    float t2 = t * t;
+    float t3 = t2 * t;
+    for (int axis = 0; axis < AXES; ++axis) {
+        const float* abcd = &frame->cubic_coeffs[axis * COEFFS_PER_AXIS];
+        xyz[axis] = abcd[0] * t3 + abcd[1] * t2 + abcd[2] * t + abcd[3];
+    }
+}
+
+void linear_at(const TrackPoint* frame, float t, double xyz[3])
+{
+    for (int axis = 0; axis < AXES; ++axis)
+        xyz[axis] = frame->linear_coeffs[axis * 2] * t + frame->linear_coeffs[axis * 2 + 1];
+}
+
+static double bessel_axis(double f0, double f1, double delta_f0, double delta2_fm1,
+                          double delta2_f0, double delta3_fm1, double p)
+{
+    return (f0 + f1) * 0.5 + (p - 0.5) * delta_f0 + (p * 0.5 * (p - 1) / 2) * (delta2_fm1 + delta2_f0) +
+           (p * (p - 0.5) * (p - 1) / 6) * delta3_fm1;
+}
+
+void bessel_at(const TrackPoint* frame, float t, double xyz[3])
+{
+    const BesselSlot* s = frame->bessel_table;
+    xyz[0] = bessel_axis(s[SLOT_F0].x, s[SLOT_F1].x, s[SLOT_DELTA_F0].x, s[SLOT_DELTA2_FM1].x,
+                         s[SLOT_DELTA2_F0].x, s[SLOT_DELTA3_FM1].x, t);
+    xyz[1] = bessel_axis(s[SLOT_F0].y, s[SLOT_F1].y, s[SLOT_DELTA_F0].y, s[SLOT_DELTA2_FM1].y,
+                         s[SLOT_DELTA2_F0].y, s[SLOT_DELTA3_FM1].y, t);
+    xyz[2] = bessel_axis(s[SLOT_F0].z, s[SLOT_F1].z, s[SLOT_DELTA_F0].z, s[SLOT_DELTA2_FM1].z,
+                         s[SLOT_DELTA2_F0].z, s[SLOT_DELTA3_FM1].z, t);
+}
+
+int sample_count()
+{
+    int count = 0;
+    for (float i = 0; i < samples_per_segment; i += 1.0f)
+        ++count;
+    return count;
+}
+
+float sample_parameter(int i)
+{
+    return static_cast<float>(i) / samples_per_segment;
+}
+
+bool frame_has_cubic(const TrackPoint* frame)
+{
+    const float* c = frame->cubic_coeffs;
+    /* b of X is left out of the test, as the empty-frame report always has. */
+    for (int k = 0; k < CURVE_SLOT_COUNT; ++k)
+        if (k != 1 && c[k] != 0.0f)
+            return true;
+    return false;
+}
+
+typedef void (*SegmentAt)(const TrackPoint* frame, float t, double xyz[3]);
+
+static void append_samples(const TrackPoint* frame, SegmentAt segment_at, CurveList* list)
+{
+    int count = sample_count();
+    for (int i = 0; i < count; ++i) {
+        double xyz[AXES];
+        segment_at(frame, sample_parameter(i), xyz);
+        TrackPoint sample = {};
+        sample.ecef_x = xyz[0];
+        sample.ecef_y = xyz[1];
+        sample.ecef_z = xyz[2];
+        sample.view_x = to_display_x(xyz[0]);
+        sample.view_y = to_display_y(xyz[1]);
+        sample.view_z = to_display_z(xyz[2]);
+        list->push_back(sample);
+    }
+}
+
+/* Samples the segments of frames first .. last (inclusive) into list. */
+static void fill_curve_list(size_t first, size_t last, SegmentAt segment_at, CurveList* list)
+{
+    list->clear();
+    for (size_t i = first; i <= last && i < frames.size(); ++i)
+        append_samples(frames[i], segment_at, list);
+}
+
+static void report_empty_frames()
+{
+    printf("checking if any frames do not have curves\n");
+    for (size_t i = 0; i < frames.size(); ++i)
+        if (!frame_has_cubic(frames[i]))
+            printf("Frame #%d is empty \n", static_cast<int>(i));
+}
+
+static void report_and_fit_tangents(const char* name, CurveList& list)
+{
+    printf("%s size = %i\n", name, static_cast<int>(list.size()));
+    compute_tangents(list);
+}
+
+void fit_track_curves()
+{
+    size_t n = frames.size();
+    compute_tangents(frames);
+    for (size_t i = 1; i + 1 < n; ++i)
+        fit_cubic(frames[i], frames[i + 1]);
+    for (size_t i = 1; i + 2 < n; ++i)
+        build_bessel_table(frames[i - 1], frames[i], frames[i + 1], frames[i + 2]);
+    report_empty_frames();
+
+    /* Only frames that have a segment are sampled: 1 .. n-2 for the cubic and
+       linear segments, 1 .. n-3 for the Bessel tables. */
+    clear_curve_lists();
+    if (n >= 3) {
+        fill_curve_list(1, n - 2, cubic_at, &CubicFrames);
+        fill_curve_list(1, n - 2, linear_at, &LinearFrames);
+    }
+    if (n >= 4)
+        fill_curve_list(1, n - 3, bessel_at, &BesselFrames);
+
+    report_and_fit_tangents("CubicFrames", CubicFrames);
+    report_and_fit_tangents("LinearFrames", LinearFrames);
+    report_and_fit_tangents("BesselFrames", BesselFrames);
+    fflush(stdout);
+}

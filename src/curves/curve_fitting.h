@@ -1,0 +1,46 @@
+/*
+ * curve_fitting.h - tangents, cubic and linear segments and Bessel tables
+ * fitted through the frames, and the curve lists sampled from them.
+ *
+ * Entry points: fit_track_curves(), compute_tangent(), fit_cubic(),
+ * build_bessel_table(), the sampling functions, and the fitting globals.
+ */
+#ifndef KESTRIM_CURVE_FITTING_H
+#define KESTRIM_CURVE_FITTING_H
+
+#include "curve_lists.h"
+
+extern float samples_per_segment; /* samples per segment: t = i / samples_per_segment */
+extern int frame_interval;        /* fixes per frame; divides frame_distance */
+extern float control_scale;       /* Bezier handle length, as a share of frame_distance */
+
+/* All load-time passes over frames in their order, with their messages. */
+void fit_track_curves();
+
+/* Tangent and frame distance of current from its neighbours. */
+void compute_tangent(const TrackPoint* previous, TrackPoint* current, const TrackPoint* next);
+
+/* Tangents of every inner record of a list of pointers or of records. */
+void compute_tangents(TrackList& list);
+void compute_tangents(CurveList& list);
+
+/* Cubic Bezier and linear segment from current to next. */
+void fit_cubic(TrackPoint* current, const TrackPoint* next);
+
+/* Bessel difference table of current from four consecutive frames. */
+void build_bessel_table(const TrackPoint* previous, TrackPoint* current, const TrackPoint* next,
+                        const TrackPoint* next_but_one);
+
+/* Points of a frame's segments at parameter t in [0, 1): X, Y, Z in metres. */
+void cubic_at(const TrackPoint* frame, float t, double xyz[3]);
+void linear_at(const TrackPoint* frame, float t, double xyz[3]);
+void bessel_at(const TrackPoint* frame, float t, double xyz[3]);
+
+/* The parameters at which a segment is sampled: i / samples_per_segment. */
+int sample_count();
+float sample_parameter(int i);
+
+/* True when the frame has a fitted cubic (every frame but the first and last). */
+bool frame_has_cubic(const TrackPoint* frame);
+
+#endif
