@@ -13,6 +13,7 @@
 
 #include "../view/display.h"
 #include "../view/input.h"
+#include "../view/viewer_state.h"
 
 #include <GL/glut.h>
 #include <cstdio>
@@ -64,6 +65,8 @@ static void set_start_state()
 {
     reset_bounds();
     centre_copy_x = centre_copy_y = centre_copy_z = 0.0f;
+    init_viewer_state();
+    monotonic_seconds(); /* the frame clock counts from start-up */
 }
 
 int main(int argc, char** argv)

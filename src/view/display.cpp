@@ -1,25 +1,197 @@
 /*
  * display.cpp - the display cycle.
  *
- * Entry points: display(), reshape(), idle().
+ * Each frame: the camera from the track's centre, one step of the current
+ * manipulation mode, the scene under the model transformation, the text
+ * overlay under its own camera, then the swap and the frame count.  The
+ * scene is scaled and turned about the track's centre and the camera stands
+ * a fixed distance from it, so every track is in view at start.
+ *
+ * Entry points: see display.h.
  */
 #include "display.h"
 
+#include "../curves/curve_drawing.h"
+#include "../manip/modes.h"
+#include "../track/load.h"
+#include "viewer_state.h"
+
 #include <GL/glut.h>
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+static const double CAMERA_DISTANCE = 8.0;
+static const double FIELD_OF_VIEW = 30.0;
+static const double NEAR_PLANE = 1.0, FAR_PLANE = 15.0;
+static const double ORTHO_HALF_HEIGHT = 2.0;
+static const float FPS_REPORT_SECONDS = 1.0f;
+
+void camera_eye(double cx, double cy, double cz, double eye[3])
+{
+    double length = sqrt(cx * cx + cy * cy + cz * cz);
+    eye[0] = cx;
+    eye[1] = cy;
+    eye[2] = cz;
+    if (length > 0) {
+        /* On the line from the origin through the centre, beyond the centre. */
+        eye[0] += CAMERA_DISTANCE * cx / length;
+        eye[1] += CAMERA_DISTANCE * cy / length;
+        eye[2] += CAMERA_DISTANCE * cz / length;
+    } else {
+        eye[2] += CAMERA_DISTANCE;
+    }
+}
+
+static void build_camera_matrix()
+{
+    double eye[3];
+    camera_eye(centre_x, centre_y, centre_z, eye);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(pan_x, pan_y, 0);
+    gluLookAt(eye[0], eye[1], eye[2], centre_x, centre_y, centre_z, up_x, up_y, up_z);
+    glGetFloatv(GL_MODELVIEW_MATRIX, camera_matrix);
+    glPopMatrix();
+}
+
+/* Folds the trackball's rotation into the model matrix, as its left factor. */
+static void rotate_step()
+{
+    trackball_step();
+    press_x = cur_x;
+    press_y = cur_y;
+    glPushMatrix();
+    glLoadIdentity();
+    bool has_axis = trackball_axis_x != 0 || trackball_axis_y != 0 || trackball_axis_z != 0;
+    if (trackball_angle != 0 && has_axis) /* a zero axis would not turn anything anyway */
+        glRotatef(trackball_angle, trackball_axis_x, trackball_axis_y, trackball_axis_z);
+    trackball_angle = 0;
+    glMultMatrixf(model_matrix);
+    glGetFloatv(GL_MODELVIEW_MATRIX, model_matrix);
+    glPopMatrix();
+}
+
+static void run_mode_step()
+{
+    if (!skip_mode_once) {
+        if (view_mode == MODE_ROTATE)
+            rotate_step();
+        else
+            apply_view_mode();
+    }
+    skip_mode_once = false;
+}
 
 void display()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    build_camera_matrix();
+    run_mode_step();
+
+    glPushMatrix();
+    glLoadIdentity();
+    glMultMatrixf(camera_matrix);
+    draw_scene();
+    glPushMatrix();
+    glLoadIdentity();
+    gluLookAt(eye_x, eye_y, eye_z, -look_x, -look_y, look_z, up_x, up_y, up_z);
+    draw_overlay();
+    glPopMatrix();
+    glPopMatrix();
+
     glutSwapBuffers();
+    count_frames();
+}
+
+void draw_scene()
+{
+    glPushMatrix();
+    /* Scale and turn about the track's centre, which the camera looks at. */
+    glTranslatef(centre_copy_x, centre_copy_y, centre_copy_z);
+    float s = 2.0f * scale_factor;
+    glScalef(s, s, s);
+    glMultMatrixf(model_matrix);
+    float k = 1.0f / view_range;
+    glScalef(k, k, k);
+    glTranslatef(-centre_copy_x, -centre_copy_y, -centre_copy_z);
+
+    draw_centre_of_gravity();
+    if (alt_track_drawing)
+        draw_tangent_lines();
+    else
+        draw_bessel_segment();
+    if (curves_shown)
+        draw_curve_family(curve_family);
+    else
+        draw_raw_frames();
+    glPopMatrix();
+}
+
+void draw_text(float x, float y, float z, void* font, const char* text)
+{
+    glRasterPos3f(x, y, z);
+    for (const char* c = text; *c != '\0'; ++c)
+        glutBitmapCharacter(font, static_cast<unsigned char>(*c));
+}
+
+void draw_overlay()
+{
+    glColor3f(0, 0, 0);
+    draw_text(-1.5f, 1.4f, 0, GLUT_BITMAP_HELVETICA_18, overlay_text);
 }
 
 void reshape(int width, int height)
 {
+    window_width = width;
+    window_height = height;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    /* A window of no height still gets a usable projection. */
+    double aspect = static_cast<double>(width) / (height > 0 ? height : 1);
+    if (perspective_on)
+        gluPerspective(FIELD_OF_VIEW, aspect, NEAR_PLANE, FAR_PLANE);
+    else
+        glOrtho(-ORTHO_HALF_HEIGHT * aspect, ORTHO_HALF_HEIGHT * aspect, -ORTHO_HALF_HEIGHT,
+                ORTHO_HALF_HEIGHT, NEAR_PLANE, FAR_PLANE);
+    glMatrixMode(GL_MODELVIEW);
     glViewport(0, 0, width, height);
+    glutPostRedisplay();
     glutPostRedisplay();
 }
 
 void idle()
 {
     glutPostRedisplay();
+}
+
+float monotonic_seconds()
+{
+    static timespec start;
+    static bool started = false;
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    if (!started) {
+        start = now;
+        started = true;
+    }
+    return static_cast<float>((now.tv_sec - start.tv_sec) + (now.tv_nsec - start.tv_nsec) * 1e-9);
+}
+
+void count_frames_at(float now)
+{
+    fps_frame_count += 1.0f;
+    if (now - fps_last_report > FPS_REPORT_SECONDS) {
+        fps_last_report = now;
+        snprintf(overlay_text, sizeof overlay_text, "Current Frames Per Second: %d",
+                 static_cast<int>(fps_frame_count));
+        fps_frame_count = 0;
+    }
+}
+
+void count_frames()
+{
+    count_frames_at(monotonic_seconds());
 }

@@ -1,7 +1,10 @@
 /*
- * display.h - the GLUT display, reshape and idle callbacks.
+ * display.h - the display cycle: camera, mode step, scene, overlay,
+ * projection, and the frames-per-second counter.
  *
- * Entry points: display(), reshape(), idle().
+ * Entry points: display(), reshape(), idle(), draw_scene(), draw_overlay(),
+ * draw_text(), count_frames(), count_frames_at(), camera_eye(),
+ * monotonic_seconds().
  */
 #ifndef KESTRIM_DISPLAY_H
 #define KESTRIM_DISPLAY_H
@@ -9,10 +12,31 @@
 /* GLUT display callback: draws one frame. */
 void display();
 
-/* GLUT reshape callback: stores the size and rebuilds the projection. */
+/* GLUT reshape callback: stores the size, rebuilds the projection, redraws. */
 void reshape(int width, int height);
 
 /* GLUT idle callback: asks for the next frame. */
 void idle();
+
+/* The track and its curves under the model transformation. */
+void draw_scene();
+
+/* The overlay text, black. */
+void draw_overlay();
+
+/* text as bitmap characters of font from the raster position (x, y, z). */
+void draw_text(float x, float y, float z, void* font, const char* text);
+
+/* Counts one frame and reports frames per second once a second has passed. */
+void count_frames();
+
+/* count_frames() at a given time in seconds, for a clock of one's own. */
+void count_frames_at(float now);
+
+/* Where the camera stands, looking at the track's centre. */
+void camera_eye(double centre_x, double centre_y, double centre_z, double eye[3]);
+
+/* Seconds since the process started, from a monotonic clock. */
+float monotonic_seconds();
 
 #endif

@@ -7,7 +7,7 @@
 #include "curves/curve_controls.h"
 #include "curves/curve_drawing.h"
 #include "curves/curve_fitting.h"
-#include "harness.h"
+#include "../gl_window.h"
 #include "track/load.h"
 
 #include <GL/glut.h>
@@ -21,22 +21,9 @@ namespace {
 
 const int SIZE = 200;
 
-/* One display and one window for the whole process. */
-void open_gl_window()
+void open_test_window()
 {
-    static E2eDisplay display;
-    if (display.number >= 0)
-        return;
-    ASSERT_TRUE(e2e_start_display(&display));
-    setenv("DISPLAY", e2e_display_name(display).c_str(), 1);
-    int argc = 1;
-    char name[] = "curve_drawing";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(SIZE, SIZE);
-    glutCreateWindow("curve drawing test");
-    glViewport(0, 0, SIZE, SIZE);
+    open_gl_window(SIZE);
 }
 
 /* A track along X whose fixes are `spacing` metres apart, fitted. */
@@ -85,11 +72,7 @@ struct Counts {
 
 Counts read_back(const std::vector<E2eRgb>& colours, int tolerance = 2)
 {
-    glFinish();
-    std::vector<unsigned char> pixels(SIZE * SIZE * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, SIZE, SIZE, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    std::vector<unsigned char> pixels = read_pixels(GL_BACK, SIZE, SIZE);
     Counts counts;
     counts.near.assign(colours.size(), 0);
     for (size_t i = 0; i < pixels.size(); i += 3) {
@@ -115,7 +98,7 @@ const E2eRgb RED = {255, 0, 0}, GREEN = {0, 255, 0}, BLUE = {0, 0, 255}, YELLOW 
 
 TEST(CurveDrawing, RawFramesAreRedPoints)
 {
-    open_gl_window();
+    open_test_window();
     load_even_track(20, 10.0);
     begin_frame();
     draw_raw_frames();
@@ -126,7 +109,7 @@ TEST(CurveDrawing, RawFramesAreRedPoints)
 
 TEST(CurveDrawing, ACurveListTakesTheColourOfItsSpeedBandAndFollowsTheThreshold)
 {
-    open_gl_window();
+    open_test_window();
     load_even_track(20, 10.0); /* samples 11.18 m apart: frame distance 22.4 */
     threshold = 15.0f;         /* s in [T, 2T): from yellow towards green */
     begin_frame();
@@ -148,7 +131,7 @@ TEST(CurveDrawing, ACurveListTakesTheColourOfItsSpeedBandAndFollowsTheThreshold)
 
 TEST(CurveDrawing, TheCentreOfGravityIsABluePoint)
 {
-    open_gl_window();
+    open_test_window();
     load_even_track(20, 10.0);
     begin_frame();
     draw_centre_of_gravity();
@@ -159,7 +142,7 @@ TEST(CurveDrawing, TheCentreOfGravityIsABluePoint)
 
 TEST(CurveDrawing, TheBesselSegmentIsDrawnOnlyForFramesThatHaveATable)
 {
-    open_gl_window();
+    open_test_window();
     load_even_track(6, 10.0);
     const E2eRgb BLACK = {0, 0, 0};
     const struct {

@@ -69,7 +69,8 @@ TEST(E2eDisplay, EachTestGetsItsOwnServerAndStopEndsIt) {
     e2e_stop_display(&a.d);
     EXPECT_EQ(a.d.pid, -1);
     EXPECT_FALSE(alive(stopped.pid));
-    EXPECT_FALSE(e2e_run(&stopped, {"xdpyinfo"}, 10));
+    /* Its number may be taken at once by a display of a test running in
+       parallel, so only the process is checked. */
     EXPECT_TRUE(e2e_run(&b.d, {"xdpyinfo"}, 10)) << "stopping one display hit the other";
 
     pid_t guarded;
