@@ -2,8 +2,12 @@
  * modes.h - the manipulation modes that turn pointer travel into changes of
  * the view, one step per redraw.
  *
- * Entry points: apply_view_mode(), trackball_step(), reset_mode_state(),
- * the mode-private state.
+ * The steps are plain arithmetic over the viewer state; only the light
+ * mode's set-up (lights.h) touches GL.
+ *
+ * Entry points: apply_view_mode(), the per-mode steps, trackball_step(),
+ * normalized_pointer_x(), normalized_pointer_y(), lift_to_sphere(),
+ * reset_mode_state(), the mode-private state.
  */
 #ifndef KESTRIM_MODES_H
 #define KESTRIM_MODES_H
@@ -17,11 +21,27 @@ extern float scale_press_radius;         /* scale mode: press distance from the 
 extern float light0_x, light0_y;         /* light mode: light 0's x and y */
 extern float light0_x_saved, light0_y_saved;
 
-/* One step of the current view mode (all but the rotate mode's fold). */
+/* One step of the current view mode; the rotate mode computes its axis and
+   angle only (the display cycle folds them into the model matrix). */
 void apply_view_mode();
 
-/* The trackball's axis and angle from the last pointer travel. */
+/* The steps of the single modes. */
+void look_step();
+void zoom_step();
+void move_step();
+void scale_step();
+void light_step(); /* moves light 0, then sets up the lights */
+void orbit_step();
+
+/* The trackball's axis and angle from the press point to the pointer. */
 void trackball_step();
+
+/* A pixel column or row to about -1 .. +1; x is stretched by the aspect. */
+float normalized_pointer_x(int x);
+float normalized_pointer_y(int y);
+
+/* A normalised point lifted onto the unit sphere, or onto its rim. */
+void lift_to_sphere(float x, float y, float out[3]);
 
 /* Mode-private state back to its start values. */
 void reset_mode_state();
