@@ -1,47 +1,227 @@
 /*
  * input.cpp - the input side of the window.
  *
- * Entry points: keyboard(), mouse(), motion(), right_button_menu(),
- * mode_menu(), build_menus().
+ * Keys switch lighting, shading, material, curve display, curve index and
+ * threshold; the left button drags in the current mode; the right-button
+ * menu chooses Move, Scale, Reset or Exit, and the middle-button menu
+ * Move, Scale or Rotate.
+ *
+ * Entry points: see input.h.
  */
 #include "input.h"
 
+#include "../curves/curve_controls.h"
+#include "../manip/lights.h"
+#include "display.h"
+#include "viewer_state.h"
+
 #include <GL/glut.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 enum {
     MENU_MOVE = 1,
     MENU_SCALE = 2,
     MENU_ROTATE = 3,
+    MENU_PROJECTION = 4,
+    MENU_POLYGON_LINE = 5,
+    MENU_POLYGON_FILL = 6,
     MENU_RESET = 8,
     MENU_EXIT = 9,
 };
 
-void keyboard(unsigned char, int, int)
+const Material material_red = {{0.3f, 0, 0, 1}, {0.9f, 0, 0, 1}, {0, 0, 0, 1}, 0};
+const Material material_grey = {{0.5f, 0.5f, 0.5f, 1}, {1, 1, 1, 1}, {0, 0, 0, 1}, 0};
+
+int redisplay_requests = 0;
+
+static void request_redisplay()
 {
+    ++redisplay_requests;
+    glutPostRedisplay();
 }
 
-void mouse(int, int, int, int)
+void set_material(Material material)
 {
+    glMaterialfv(GL_FRONT, GL_AMBIENT, material.ambient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, material.specular);
+    glMaterialfv(GL_FRONT, GL_SHININESS, &material.shininess);
 }
 
-void motion(int, int)
+static void print_help()
 {
+    printf("F - draw in polygons\n");
+    printf("N - draw in normals\n");
+    printf("L - toggle lighting\n");
+    printf("M - toggle material\n");
+    printf("V - toggle perspetive\n");
+    printf("S - toggle smooth shading\n");
+    printf("C - toggle cartoon rendering\n");
+    printf("R - reset model\n");
+    printf("Q - quit program\n");
+    printf("\nTranslations and Transformations can accessed by right clicking");
+    fflush(stdout);
 }
 
-void right_button_menu(int)
+static void quit()
 {
+    fflush(stdout);
+    exit(0);
 }
 
-void mode_menu(int)
+static void toggle_lighting()
 {
+    lighting_on = !lighting_on;
+    if (lighting_on) {
+        glEnable(GL_LIGHTING);
+        printf("lighting enabled\n");
+    } else {
+        glDisable(GL_LIGHTING);
+        printf("lighting disabled\n");
+    }
+    skip_mode_once = true;
+    request_redisplay();
+}
+
+static void toggle_smooth_shading()
+{
+    printf("toggling smooth shading\n");
+    smooth_shading = !smooth_shading;
+    skip_mode_once = true;
+    request_redisplay();
+    setup_lights();
+}
+
+static void toggle_cartoon_rendering()
+{
+    cartoon_rendering = !cartoon_rendering;
+    skip_mode_once = true;
+    setup_lights();
+    request_redisplay();
+}
+
+static void next_material()
+{
+    material_counter += 1;
+    if (material_counter % 2 == 0)
+        set_material(material_red);
+    else
+        set_material(material_grey);
+    skip_mode_once = true;
+    request_redisplay();
+}
+
+static void toggle_polygon_mode()
+{
+    polygon_mode = polygon_mode == POLYGON_MODE_LINE ? POLYGON_MODE_FILL : POLYGON_MODE_LINE;
+    skip_mode_once = true;
+    request_redisplay();
+}
+
+void keyboard(unsigned char key, int, int)
+{
+    switch (key) {
+    case 'h': print_help(); break;
+    case 'q': case 'Q': quit(); break;
+    case 'r': reset_view(); break;
+    case 'l': toggle_lighting(); break;
+    case 's': toggle_smooth_shading(); break;
+    case 'c': toggle_cartoon_rendering(); break;
+    case 'm': next_material(); break;
+    case 'f': toggle_polygon_mode(); break;
+    case 'n': case 'N': request_redisplay(); break;
+    case 'v': case 'V': alt_track_drawing = !alt_track_drawing; break;
+    case 'b': case 'B': case '/': case '?': curves_shown = !curves_shown; break;
+    case '1': case '!': curve_family = 0; break;
+    case '2': case '@': curve_family = 1; break;
+    case '3': case '#': curve_family = 2; break;
+    case '.': case '>': curve_index_up(); break;
+    case ',': case '<': curve_index_down(); break;
+    case '+': case '=': threshold_up(); break;
+    case '-': case '_': threshold_down(); break;
+    default: break;
+    }
+}
+
+/* Window rows count down from the top; the view counts up from the bottom. */
+static int rows_from_bottom(int y)
+{
+    return window_height - y - 1;
+}
+
+void mouse(int button, int state, int x, int y)
+{
+    if (button != GLUT_LEFT_BUTTON)
+        return;
+    if (state == GLUT_DOWN) {
+        printf("mouse clicked at %d %d\n", x, rows_from_bottom(y));
+        press_x = x;
+        press_y = rows_from_bottom(y);
+        left_button_down = true;
+        left_button_up = false;
+    } else {
+        left_button_down = false;
+        left_button_up = true;
+    }
+}
+
+void motion(int x, int y)
+{
+    printf("mouse moved at %d, %d\n", x, rows_from_bottom(y));
+    cur_x = x;
+    cur_y = rows_from_bottom(y);
+    request_redisplay();
+}
+
+void right_button_menu(int value)
+{
+    switch (value) {
+    case MENU_MOVE: view_mode = MODE_MOVE; break;
+    case MENU_SCALE: view_mode = MODE_SCALE; break;
+    case MENU_ROTATE: view_mode = MODE_ROTATE; break;
+    case MENU_PROJECTION:
+        perspective_on = !perspective_on;
+        skip_mode_once = true;
+        reshape(window_width, window_height);
+        break;
+    case MENU_POLYGON_LINE:
+    case MENU_POLYGON_FILL:
+        polygon_mode = value == MENU_POLYGON_LINE ? POLYGON_MODE_LINE : POLYGON_MODE_FILL;
+        skip_mode_once = true;
+        request_redisplay();
+        break;
+    case MENU_RESET:
+        reset_view();
+        skip_mode_once = true;
+        request_redisplay();
+        break;
+    case MENU_EXIT: quit(); break;
+    default: break;
+    }
+    skip_mode_once = true;
+}
+
+void mode_menu(int value)
+{
+    if (value == MENU_MOVE)
+        view_mode = MODE_MOVE;
+    else if (value == MENU_SCALE)
+        view_mode = MODE_SCALE;
+    else if (value == MENU_ROTATE)
+        view_mode = MODE_ROTATE;
+    skip_mode_once = true;
 }
 
 void build_menus()
 {
+    /* On the middle button, so that the Rotate mode can be reached at all. */
     glutCreateMenu(mode_menu);
     glutAddMenuEntry("Move", MENU_MOVE);
     glutAddMenuEntry("Scale", MENU_SCALE);
     glutAddMenuEntry("Rotate", MENU_ROTATE);
+    glutAttachMenu(GLUT_MIDDLE_BUTTON);
 
     glutCreateMenu(right_button_menu);
     glutAddMenuEntry("Move", MENU_MOVE);

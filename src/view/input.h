@@ -1,13 +1,30 @@
 /*
  * input.h - keyboard, mouse, motion and menu callbacks.
  *
+ * The handlers only change the view state, call the curve and view steps,
+ * and ask for redraws; drawing happens in the display cycle.
+ *
  * Entry points: keyboard(), mouse(), motion(), right_button_menu(),
- * mode_menu(), build_menus().
+ * mode_menu(), build_menus(), set_material(), Material, material_red,
+ * material_grey, redisplay_requests.
  */
 #ifndef KESTRIM_INPUT_H
 #define KESTRIM_INPUT_H
 
-/* GLUT keyboard callback. */
+/* A front-face material: ambient, diffuse and specular RGBA, shininess. */
+struct Material {
+    float ambient[4];
+    float diffuse[4];
+    float specular[4];
+    float shininess;
+};
+
+extern const Material material_red;
+extern const Material material_grey;
+
+extern int redisplay_requests; /* redraws the input handlers have asked for */
+
+/* GLUT keyboard callback; the pointer position is not used. */
 void keyboard(unsigned char key, int x, int y);
 
 /* GLUT mouse callback: left press and release. */
@@ -19,10 +36,13 @@ void motion(int x, int y);
 /* Callback of the menu on the right button. */
 void right_button_menu(int value);
 
-/* Callback of the Move/Scale/Rotate menu. */
+/* Callback of the Move/Scale/Rotate menu on the middle button. */
 void mode_menu(int value);
 
 /* Build both pop-up menus and attach them to their buttons. */
 void build_menus();
+
+/* Make material the front faces' material. */
+void set_material(Material material);
 
 #endif
