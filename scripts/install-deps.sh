@@ -9,7 +9,7 @@ packages=(
   libgeographiclib-dev freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick
-  gpsbabel
+  gpsbabel man-db
 )
 
 missing=()
