@@ -9,23 +9,13 @@ scripts/install-deps.sh >/dev/null
 cmake --preset release >/dev/null
 cmake --build --preset release --target kestrim >/dev/null
 
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-xvfb=$!
+. scripts/xvfb-lib.sh
 viewer=""
-trap 'kill $viewer $xvfb 2>/dev/null || true; rm -f "$display_file"' EXIT
-for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$display_file")"
-
+trap 'kill $viewer $xvfb_pid 2>/dev/null || true' EXIT
+start_xvfb
 build/release/kestrim data/walk-short.track >/dev/null &
 viewer=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --name '^Trevan$' 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "screenshots: no Trevan window appeared"; exit 1; }
+wait_for_window
 
 shoot() {
   sleep 1.5

@@ -14,29 +14,15 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec build/release/kestrim "$track"
 fi
 
+. scripts/xvfb-lib.sh
 shot=${KESTRIM_SCREENSHOT:-$PWD/build/sample-screenshot.png}
 log=$(mktemp)
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-xvfb=$!
 viewer=""
-trap 'kill $viewer $xvfb 2>/dev/null || true; rm -f "$display_file"' EXIT
-for _ in $(seq 100); do
-  [ -s "$display_file" ] && break
-  sleep 0.1
-done
-[ -s "$display_file" ] || { echo "view-sample: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n 1 "$display_file")"
+trap 'kill $viewer $xvfb_pid 2>/dev/null || true; rm -f "$log"' EXIT
+start_xvfb
 build/release/kestrim "$track" >"$log" 2>&1 &
 viewer=$!
-
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --name '^Trevan$' 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "view-sample: no Trevan window appeared"; cat "$log"; exit 1; }
+wait_for_window || { cat "$log"; exit 1; }
 sleep 2 # let the viewer draw a few frames
 xwd -silent -id "$window" | convert xwd:- "$shot"
 cat "$log"

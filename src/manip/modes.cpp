@@ -79,22 +79,30 @@ static void press_at_pointer()
     press_y = cur_y;
 }
 
+/* Adds a step to a pair of values, each put back on its own when it would
+   leave +-limit, and both when the button is up. */
+static void step_pair(float* x, float* y, float* x_saved, float* y_saved, float dx, float dy,
+                      float limit)
+{
+    *x_saved = *x;
+    *y_saved = *y;
+    *x += dx;
+    *y += dy;
+    if (out_of(*x, limit))
+        *x = *x_saved;
+    if (out_of(*y, limit))
+        *y = *y_saved;
+    if (left_button_up) {
+        *x = *x_saved;
+        *y = *y_saved;
+    }
+}
+
 void look_step()
 {
-    look_x_saved = look_x;
-    look_y_saved = look_y;
     float dx, dy;
     doubled_delta(&dx, &dy);
-    look_x += dx;
-    look_y += dy;
-    if (out_of(look_x, PAN_LIMIT))
-        look_x = look_x_saved;
-    if (out_of(look_y, PAN_LIMIT))
-        look_y = look_y_saved;
-    if (left_button_up) {
-        look_x = look_x_saved;
-        look_y = look_y_saved;
-    }
+    step_pair(&look_x, &look_y, &look_x_saved, &look_y_saved, dx, dy, PAN_LIMIT);
     eye_x -= look_x;
     eye_y -= look_y;
     press_at_pointer();
@@ -119,20 +127,9 @@ void zoom_step()
 
 void move_step()
 {
-    pan_x_saved = pan_x;
-    pan_y_saved = pan_y;
     float dx, dy;
     plain_delta(&dx, &dy);
-    pan_x = 2.0f * dx + pan_x;
-    pan_y = 2.0f * dy + pan_y;
-    if (out_of(pan_x, PAN_LIMIT))
-        pan_x = pan_x_saved;
-    if (out_of(pan_y, PAN_LIMIT))
-        pan_y = pan_y_saved;
-    if (left_button_up) {
-        pan_x = pan_x_saved;
-        pan_y = pan_y_saved;
-    }
+    step_pair(&pan_x, &pan_y, &pan_x_saved, &pan_y_saved, 2.0f * dx, 2.0f * dy, PAN_LIMIT);
     press_at_pointer();
 }
 
@@ -168,20 +165,9 @@ void scale_step()
 
 void light_step()
 {
-    light0_x_saved = light0_x;
-    light0_y_saved = light0_y;
     float dx, dy;
     doubled_delta(&dx, &dy);
-    light0_x += dx;
-    light0_y += dy;
-    if (out_of(light0_x, LIGHT_LIMIT))
-        light0_x = light0_x_saved;
-    if (out_of(light0_y, LIGHT_LIMIT))
-        light0_y = light0_y_saved;
-    if (left_button_up) {
-        light0_x = light0_x_saved;
-        light0_y = light0_y_saved;
-    }
+    step_pair(&light0_x, &light0_y, &light0_x_saved, &light0_y_saved, dx, dy, LIGHT_LIMIT);
     light0_position[0] = light0_x;
     light0_position[1] = light0_y;
     press_at_pointer();
