@@ -10,6 +10,7 @@ packages=(
   libgtest-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   gpsbabel man-db
+  clang libclang-rt-14-dev
 )
 
 missing=()
