@@ -18,6 +18,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <fstream>
 
 static const float BOUND_START_MAX = -999999.0f;
@@ -86,9 +87,8 @@ static void read_line(std::streambuf* buffer, char* line)
     line[kept] = '\0';
 }
 
-void read_track_stream(std::istream& in, const char* source)
+static void read_lines(std::streambuf* buffer, const char* source)
 {
-    std::streambuf* buffer = in.rdbuf();
     char line[LINE_BUFFER_BYTES];
     int line_number = 1;
     for (;;) {
@@ -99,6 +99,17 @@ void read_track_stream(std::istream& in, const char* source)
         if (buffer->sbumpc() == EOF) /* the newline, or the end of the file */
             break;
         ++line_number;
+    }
+}
+
+void read_track_stream(std::istream& in, const char* source)
+{
+    /* The file buffer throws when the system's read fails (a directory, a
+       device error): keep the fixes read so far and say so. */
+    try {
+        read_lines(in.rdbuf(), source);
+    } catch (const std::exception& failure) {
+        printf("Could not read file %s: %s\n", source, failure.what());
     }
 }
 

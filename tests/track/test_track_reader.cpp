@@ -151,6 +151,33 @@ TEST(ReadTrackStream, NoPieceOfAnOverlongLineIsTakenForALine)
     EXPECT_EQ(fix_count, 2);
 }
 
+/* Gives its text, then fails as a file buffer does when the read fails. */
+struct FailingBuffer : std::streambuf {
+    std::string text;
+    bool given = false;
+    int_type underflow() override
+    {
+        if (given)
+            throw std::ios_base::failure("error reading the file");
+        given = true;
+        setg(&text[0], &text[0], &text[0] + text.size());
+        return traits_type::to_int_type(text[0]);
+    }
+};
+
+TEST(ReadTrackStream, AFailingReadIsReportedAndKeepsTheFixesBeforeIt)
+{
+    FailingBuffer buffer;
+    buffer.text = std::string(GOOD_FIX) + "\n" + GOOD_FIX + "\n" + "D=2010-08-05T14:2";
+    std::istream in(&buffer);
+    reset_track_state();
+    testing::internal::CaptureStdout();
+    read_track_stream(in, "broken.track");
+    std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(frames.size(), 2u);
+    EXPECT_EQ(said.find("Could not read file broken.track: "), 0u) << said;
+}
+
 TEST(OpenFile, ReportsAFileItCannotOpenAndReadsNothing)
 {
     reset_track_state();
