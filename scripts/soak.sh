@@ -13,26 +13,17 @@ track=${2:-data/walk-short.track}
 binary=${KESTRIM_BINARY:-build/release/kestrim}
 [ -x "$binary" ] || { cmake --preset release >/dev/null && cmake --build --preset release --target kestrim >/dev/null; }
 
+. scripts/xvfb-lib.sh
 work=$(mktemp -d)
-display_file=$work/display
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-xvfb=$!
 viewer=""
-trap 'kill $viewer $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$display_file")"
+trap 'kill $viewer $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+start_xvfb
 
-start_viewer() { # binary log [wrapper...]
+start_viewer() { # log command...
   local log=$1; shift
   "$@" "$track" >"$log" 2>"$log.err" &
   viewer=$!
-  window=""
-  for _ in $(seq 600); do
-    window=$(xdotool search --name '^Trevan$' 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && return 0
-    sleep 0.1
-  done
-  echo "soak: no window appeared"; cat "$log" "$log.err"; exit 1
+  wait_for_window 600 || { cat "$log" "$log.err"; exit 1; }
 }
 
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$viewer/status"; }
