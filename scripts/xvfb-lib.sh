@@ -6,7 +6,9 @@
 start_xvfb() {
   local display_file
   display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+  # -noreset: the server would otherwise reset when its last client leaves,
+  # and refuse the next viewer while it does.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$display_file" ] && break
