@@ -196,10 +196,9 @@ static void append_samples(const TrackPoint* frame, SegmentAt segment_at, CurveL
     }
 }
 
-/* Samples the segments of frames first .. last (inclusive) into list. */
+/* Appends samples of the segments of frames first .. last (inclusive) to list. */
 static void fill_curve_list(size_t first, size_t last, SegmentAt segment_at, CurveList* list)
 {
-    list->clear();
     for (size_t i = first; i <= last && i < frames.size(); ++i)
         append_samples(frames[i], segment_at, list);
 }
