@@ -217,7 +217,7 @@ static void report_and_fit_tangents(const char* name, CurveList& list)
     compute_tangents(list);
 }
 
-void fit_track_curves()
+void fit_frame_curves()
 {
     size_t n = frames.size();
     compute_tangents(frames);
@@ -226,9 +226,13 @@ void fit_track_curves()
     for (size_t i = 1; i + 2 < n; ++i)
         build_bessel_table(frames[i - 1], frames[i], frames[i + 1], frames[i + 2]);
     report_empty_frames();
+}
 
+void sample_curve_lists()
+{
     /* Only frames that have a segment are sampled: 1 .. n-2 for the cubic and
        linear segments, 1 .. n-3 for the Bessel tables. */
+    size_t n = frames.size();
     clear_curve_lists();
     if (n >= 3) {
         fill_curve_list(1, n - 2, cubic_at, &CubicFrames);
@@ -241,4 +245,10 @@ void fit_track_curves()
     report_and_fit_tangents("LinearFrames", LinearFrames);
     report_and_fit_tangents("BesselFrames", BesselFrames);
     fflush(stdout);
+}
+
+void fit_track_curves()
+{
+    fit_frame_curves();
+    sample_curve_lists();
 }

@@ -2,7 +2,8 @@
  * curve_fitting.h - tangents, cubic and linear segments and Bessel tables
  * fitted through the frames, and the curve lists sampled from them.
  *
- * Entry points: fit_track_curves(), compute_tangent(), fit_cubic(),
+ * Entry points: fit_track_curves() (fit_frame_curves() then
+ * sample_curve_lists()), compute_tangent(), fit_cubic(),
  * build_bessel_table(), the sampling functions, and the fitting globals.
  */
 #ifndef KESTRIM_CURVE_FITTING_H
@@ -14,8 +15,16 @@ extern float samples_per_segment; /* samples per segment: t = i / samples_per_se
 extern int frame_interval;        /* fixes per frame; divides frame_distance */
 extern float control_scale;       /* Bezier handle length, as a share of frame_distance */
 
-/* All load-time passes over frames in their order, with their messages. */
+/* All load-time passes over frames in their order, with their messages:
+   fit_frame_curves(), then sample_curve_lists(). */
 void fit_track_curves();
+
+/* Tangents, segments and Bessel tables of the frames, and the empty-frame report. */
+void fit_frame_curves();
+
+/* The three curve lists sampled from the frames' segments, with their sizes
+   reported and their own tangents computed. */
+void sample_curve_lists();
 
 /* Tangent and frame distance of current from its neighbours. */
 void compute_tangent(const TrackPoint* previous, TrackPoint* current, const TrackPoint* next);

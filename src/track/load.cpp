@@ -16,6 +16,7 @@
 #include "track_reader.h"
 
 #include <cstdio>
+#include <ctime>
 
 static const float NO_EXTENT_RANGE = 1.0f;
 
@@ -23,6 +24,7 @@ float view_range = NO_EXTENT_RANGE;
 double raw_centre_x = 0.0, raw_centre_y = 0.0, raw_centre_z = 0.0;
 double centre_x = 0.0, centre_y = 0.0, centre_z = 0.0;
 float centre_copy_x = 0.0f, centre_copy_y = 0.0f, centre_copy_z = 0.0f;
+LoadTiming last_load_timing = {0, 0, 0, 0}; /* filled by each load_track */
 
 void compute_view_range()
 {
@@ -65,22 +67,44 @@ static void copy_centre()
     centre_copy_z = static_cast<float>(centre_z);
 }
 
+static double seconds_now()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec + now.tv_nsec * 1e-9;
+}
+
+/* Seconds since *mark, and moves the mark to now. */
+static double lap(double* mark)
+{
+    double now = seconds_now();
+    double elapsed = now - *mark;
+    *mark = now;
+    return elapsed;
+}
+
 void load_track(const char* path)
 {
+    double mark = seconds_now();
     frames.clear();
     clear_curve_lists();
     clear_display_anchor();
     open_file(path != nullptr ? path : "");
-    compute_view_range();
+    last_load_timing.read = lap(&mark);
 
+    compute_view_range();
     printf("calculate center of gravity\n");
     compute_centre();
     copy_centre();
     printf("double: X = %f Y = %f Z = %f\n", raw_centre_x, raw_centre_y, raw_centre_z);
     printf("openGL: X = %f Y = %f Z = %f\n", centre_x, centre_y, centre_z);
+    last_load_timing.centre = lap(&mark);
 
     printf("fill in all curve fitting stuff\n");
-    fit_track_curves();
+    fit_frame_curves();
+    last_load_timing.fit = lap(&mark);
+    sample_curve_lists();
     forget_drawing_arrays();
     fflush(stdout);
+    last_load_timing.sample = lap(&mark);
 }

@@ -2,7 +2,7 @@
  * load.h - the load driver: a track file to frames, extent and centre.
  *
  * Entry points: load_track(), compute_view_range(), compute_centre(),
- * view_range, the raw and scaled centre, the centre copies.
+ * view_range, the raw and scaled centre, the centre copies, last_load_timing.
  */
 #ifndef KESTRIM_LOAD_H
 #define KESTRIM_LOAD_H
@@ -11,6 +11,15 @@ extern float view_range;            /* largest extent of the track in display un
 extern double raw_centre_x, raw_centre_y, raw_centre_z; /* mean Earth-centred position */
 extern double centre_x, centre_y, centre_z;             /* that mean in display units */
 extern float centre_copy_x, centre_copy_y, centre_copy_z; /* the display centre, as floats */
+
+/* Wall-clock seconds of each step of the last load, for the benchmark. */
+struct LoadTiming {
+    double read;    /* reading, parsing and converting the file into frames */
+    double centre;  /* extent and centre of gravity */
+    double fit;     /* tangents, segments and Bessel tables of the frames */
+    double sample;  /* filling the three curve lists */
+};
+extern LoadTiming last_load_timing;
 
 /* Empty every list, read the file at path (none if null) and fit its curves. */
 void load_track(const char* path);

@@ -6,8 +6,8 @@
  * position to Earth-centred and display coordinates, widens the bounds and
  * appends the record to frames.
  *
- * Entry points: open_file(), read_track_stream(), parse_fix_line(),
- * reset_bounds().
+ * Entry points: open_file(), read_track_stream(), read_lines(),
+ * parse_fix_line(), reset_bounds().
  */
 #include "track_reader.h"
 
@@ -87,19 +87,25 @@ static void read_line(std::streambuf* buffer, char* line)
     line[kept] = '\0';
 }
 
-static void read_lines(std::streambuf* buffer, const char* source)
+void read_lines(std::istream& in, LineHandler handle, void* context)
 {
+    std::streambuf* buffer = in.rdbuf();
     char line[LINE_BUFFER_BYTES];
     int line_number = 1;
     for (;;) {
         if (skip_white_space(buffer, &line_number) == EOF)
             break;
         read_line(buffer, line);
-        parse_fix_line(line, source, line_number);
+        handle(line, line_number, context);
         if (buffer->sbumpc() == EOF) /* the newline, or the end of the file */
             break;
         ++line_number;
     }
+}
+
+static void parse_line_of(const char* line, int line_number, void* source)
+{
+    parse_fix_line(line, static_cast<const char*>(source), line_number);
 }
 
 void read_track_stream(std::istream& in, const char* source)
@@ -107,7 +113,7 @@ void read_track_stream(std::istream& in, const char* source)
     /* The file buffer throws when the system's read fails (a directory, a
        device error): keep the fixes read so far and say so. */
     try {
-        read_lines(in.rdbuf(), source);
+        read_lines(in, parse_line_of, const_cast<char*>(source));
     } catch (const std::exception& failure) {
         printf("Could not read file %s: %s\n", source, failure.what());
     }

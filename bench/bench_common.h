@@ -1,0 +1,35 @@
+/*
+ * bench_common.h - what the benchmark's parts share: a clock, memory
+ * readings and the result line format.
+ *
+ * Every result is printed as one "key value" line on standard output, so
+ * that scripts/bench.sh can gather them into the table.
+ *
+ * Entry points: bench_seconds(), resident_bytes(), peak_resident_bytes(),
+ * report(), generate_track(), run_load_bench(), run_draw_bench().
+ */
+#ifndef KESTRIM_BENCH_COMMON_H
+#define KESTRIM_BENCH_COMMON_H
+
+#include <cstddef>
+
+/* Seconds from a monotonic clock. */
+double bench_seconds();
+
+/* Resident memory of this process now, and at its peak, in bytes. */
+size_t resident_bytes();
+size_t peak_resident_bytes();
+
+/* One result line: "key value". */
+void report(const char* key, double value);
+
+/* Writes a random-walk track of count fixes to path; the same seed gives the same file. */
+int generate_track(const char* path, long count, unsigned seed);
+
+/* The load figures of the track at path, and their floors. */
+int run_load_bench(const char* path);
+
+/* Frames per second of the display cycle and of the renderer's floor, in a window. */
+int run_draw_bench(const char* path, double seconds_per_figure);
+
+#endif

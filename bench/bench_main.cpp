@@ -1,0 +1,69 @@
+/*
+ * bench_main.cpp - kestrim_bench, the benchmark's one executable.
+ *
+ *   kestrim_bench generate COUNT PATH [SEED]   write a random-walk track
+ *   kestrim_bench load PATH                    load figures and their floors
+ *   kestrim_bench draw PATH [SECONDS]          frame rates in a window (needs DISPLAY)
+ *
+ * Each run of load or draw is a process of its own, so that its peak
+ * memory belongs to one track alone.
+ */
+#include "bench_common.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <sys/resource.h>
+
+double bench_seconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec + now.tv_nsec * 1e-9;
+}
+
+size_t resident_bytes()
+{
+    FILE* statm = fopen("/proc/self/statm", "r");
+    if (statm == nullptr)
+        return 0;
+    unsigned long pages = 0, resident = 0;
+    int got = fscanf(statm, "%lu %lu", &pages, &resident);
+    fclose(statm);
+    return got == 2 ? resident * 4096ul : 0;
+}
+
+size_t peak_resident_bytes()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<size_t>(usage.ru_maxrss) * 1024u;
+}
+
+void report(const char* key, double value)
+{
+    /* The viewer's own messages go to stdout too; results are marked. */
+    printf("@ %s %.6f\n", key, value);
+    fflush(stdout);
+}
+
+static int usage()
+{
+    fprintf(stderr,
+            "usage: kestrim_bench generate COUNT PATH [SEED]\n"
+            "       kestrim_bench load PATH\n"
+            "       kestrim_bench draw PATH [SECONDS]\n");
+    return 2;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && strcmp(argv[1], "generate") == 0)
+        return generate_track(argv[3], atol(argv[2]), argc >= 5 ? atoi(argv[4]) : 1);
+    if (argc == 3 && strcmp(argv[1], "load") == 0)
+        return run_load_bench(argv[2]);
+    if (argc >= 3 && strcmp(argv[1], "draw") == 0)
+        return run_draw_bench(argv[2], argc >= 4 ? atof(argv[3]) : 2.0);
+    return usage();
+}

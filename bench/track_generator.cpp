@@ -1,0 +1,93 @@
+/*
+ * track_generator.cpp - realistic long tracks for the benchmark.
+ *
+ * One fix a second along a random walk: legs of walking, cycling and
+ * driving speed with a slowly turning heading, and pauses in which the
+ * position stands still, as a receiver left on at a stop records them.
+ * The start is a random place between 60 S and 70 N.  Lines are written in
+ * the viewer's track format, with the precision gpsbabel's style writes.
+ *
+ * Entry point: generate_track().
+ */
+#include "bench_common.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <random>
+
+static const double METRES_PER_DEGREE = 111320.0;
+static const double MPH_PER_METRE_PER_SECOND = 2.2369363;
+static const double PI = 3.14159265358979323846;
+static const double LATITUDE_TURN_BACK = 80.0; /* the walk turns back before the poles */
+static const time_t START_TIME = 1280000000; /* July 2010, UTC */
+
+struct Leg {
+    double speed;   /* metres a second; 0 for a pause */
+    long seconds;   /* how long it lasts */
+};
+
+/* Next leg: mostly moving at one of three paces, sometimes a pause. */
+static Leg next_leg(std::mt19937& random)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    double kind = unit(random);
+    Leg leg;
+    if (kind < 0.15) {
+        leg.speed = 0.0;
+        leg.seconds = 10 + static_cast<long>(unit(random) * 290);
+    } else if (kind < 0.45) {
+        leg.speed = 1.0 + unit(random) * 1.0;  /* walking */
+        leg.seconds = 60 + static_cast<long>(unit(random) * 1200);
+    } else if (kind < 0.7) {
+        leg.speed = 4.0 + unit(random) * 4.0;  /* cycling */
+        leg.seconds = 60 + static_cast<long>(unit(random) * 1800);
+    } else {
+        leg.speed = 10.0 + unit(random) * 22.0; /* driving */
+        leg.seconds = 60 + static_cast<long>(unit(random) * 2400);
+    }
+    return leg;
+}
+
+static void write_fix(FILE* out, time_t when, double latitude, double longitude, double speed)
+{
+    tm utc;
+    gmtime_r(&when, &utc);
+    fprintf(out, "D=%04d-%02d-%02dT%02d:%02d:%02d,P=%.7f %.7f,V=%.3f\n", utc.tm_year + 1900,
+            utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, latitude, longitude,
+            speed * MPH_PER_METRE_PER_SECOND);
+}
+
+int generate_track(const char* path, long count, unsigned seed)
+{
+    FILE* out = fopen(path, "w");
+    if (out == nullptr) {
+        perror(path);
+        return 1;
+    }
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::normal_distribution<double> turn(0.0, 0.05);
+    double latitude = -60.0 + unit(random) * 130.0;
+    double longitude = -180.0 + unit(random) * 360.0;
+    double heading = unit(random) * 2 * PI;
+    Leg leg = next_leg(random);
+    for (long i = 0; i < count; ++i) {
+        if (leg.seconds-- <= 0)
+            leg = next_leg(random);
+        double speed = leg.speed > 0 ? leg.speed * (0.9 + 0.2 * unit(random)) : 0.0;
+        heading += turn(random);
+        if (fabs(latitude) > LATITUDE_TURN_BACK && cos(heading) * latitude > 0)
+            heading += PI;
+        latitude += speed * cos(heading) / METRES_PER_DEGREE;
+        longitude += speed * sin(heading) / (METRES_PER_DEGREE * cos(latitude * PI / 180));
+        if (longitude > 180) longitude -= 360;
+        if (longitude < -180) longitude += 360;
+        write_fix(out, START_TIME + i, latitude, longitude, speed);
+    }
+    if (fclose(out) != 0) {
+        perror(path);
+        return 1;
+    }
+    return 0;
+}
