@@ -2,7 +2,7 @@
  * track_reader.cpp - the line reader and the fix-line parser.
  *
  * The reader hands each line's first 255 characters, leading white space
- * skipped, to the parser.  The parser scans a fix line, converts its
+ * skipped, to the parser.  The parser scans a fix line (fix_scanner.h), converts its
  * position to Earth-centred and display coordinates, widens the bounds and
  * appends the record to frames.
  *
@@ -33,12 +33,7 @@ float bound_min_z = BOUND_START_MIN;
 int fix_count = 0;
 int sample_interval = 1;
 
-const char FIX_LINE_TEMPLATE[] = "D=%d-%d-%dT%d:%d:%f,P=%f %f,V=%f";
-
-enum {
-    LINE_BUFFER_BYTES = 256, /* at most 255 characters of a line are parsed */
-    FIX_FIELD_COUNT = 9,
-};
+enum { LINE_BUFFER_BYTES = 256 }; /* at most 255 characters of a line are parsed */
 
 static const double FIX_HEIGHT_METRES = 1.0;
 static const double LATITUDE_LIMIT = 90.0;
@@ -150,34 +145,33 @@ void parse_fix_line(const char* line, const char* source, int line_number)
 {
     if (line[0] != 'D')
         return;
-    int year, month, day, hour, minute;
-    float seconds, latitude, longitude, speed;
-    int fields = sscanf(line, FIX_LINE_TEMPLATE, &year, &month, &day, &hour, &minute,
-                        &seconds, &latitude, &longitude, &speed);
+    FixFields fix;
+    int fields = scan_fix_line(line, &fix);
     if (fields != FIX_FIELD_COUNT) {
         report_short_line(source, line_number, fields);
         ++fix_count;
         return;
     }
+    bool finite = fix_is_finite(fix.seconds, fix.latitude, fix.longitude, fix.speed);
     double x = 0, y = 0, z = 0;
-    if (fix_is_finite(seconds, latitude, longitude, speed))
-        geodetic_to_ecef(latitude, longitude, FIX_HEIGHT_METRES, &x, &y, &z);
-    if (!fix_is_finite(seconds, latitude, longitude, speed) ||
-        !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+    if (finite)
+        geodetic_to_ecef(fix.latitude, fix.longitude, FIX_HEIGHT_METRES, &x, &y, &z);
+    if (!finite || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
         report_unusable_fix(source, line_number);
         ++fix_count;
         return;
     }
 
     TrackPoint* point = new_track_point();
-    point->day = day;
-    point->hour = hour;
-    point->minute = minute;
-    point->seconds = seconds;
-    point->time_of_period = minute * 60.0f + seconds + hour * 3600.0f + day * 86400.0f;
-    point->latitude = latitude;
-    point->longitude = longitude;
-    point->speed_mph = speed;
+    point->day = fix.day;
+    point->hour = fix.hour;
+    point->minute = fix.minute;
+    point->seconds = fix.seconds;
+    point->time_of_period =
+        fix.minute * 60.0f + fix.seconds + fix.hour * 3600.0f + fix.day * 86400.0f;
+    point->latitude = fix.latitude;
+    point->longitude = fix.longitude;
+    point->speed_mph = fix.speed;
     point->ecef_x = x;
     point->ecef_y = y;
     point->ecef_z = z;

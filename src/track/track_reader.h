@@ -12,16 +12,14 @@
 #ifndef KESTRIM_TRACK_READER_H
 #define KESTRIM_TRACK_READER_H
 
+#include "fix_scanner.h"
+
 #include <istream>
 
 extern float bound_max_x, bound_max_y, bound_max_z; /* largest display coordinate seen */
 extern float bound_min_x, bound_min_y, bound_min_z; /* smallest display coordinate seen */
 extern int fix_count;       /* every "D" line read, kept or not */
 extern int sample_interval; /* every sample_interval-th fix is pushed onto frames */
-
-/* The scan template of a fix line: year, month, day, hour, minute, seconds,
-   latitude, longitude, speed. */
-extern const char FIX_LINE_TEMPLATE[];
 
 /* Bounds back to their start values, ready for the next track. */
 void reset_bounds();
