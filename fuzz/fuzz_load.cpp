@@ -46,7 +46,9 @@ static void require_finite(const char* list, size_t index, const char* field, do
         fail(list, index, field, value);
 }
 
-static void check_record(const char* list, size_t index, const TrackPoint* p)
+/* Frames and curve samples carry the same checked fields. */
+template <class Point>
+static void check_record(const char* list, size_t index, const Point* p)
 {
     require_finite(list, index, "ecef_x", p->ecef_x);
     require_finite(list, index, "ecef_y", p->ecef_y);

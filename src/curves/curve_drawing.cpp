@@ -42,7 +42,9 @@ void forget_drawing_arrays()
         batch = PointBatch();
 }
 
-static void push_view(std::vector<float>* xyz, const TrackPoint* p)
+/* For frames and for curve samples alike. */
+template <class Point>
+static void push_view(std::vector<float>* xyz, const Point* p)
 {
     xyz->push_back(static_cast<float>(p->view_x));
     xyz->push_back(static_cast<float>(p->view_y));
@@ -134,7 +136,7 @@ void draw_curve_family(int family)
     PointBatch* batch = &curve_batches[family];
     const CurveList& list = family_list(family);
     if (!batch->built) {
-        for (const TrackPoint& sample : list)
+        for (const CurveSample& sample : list)
             push_view(&batch->xyz, &sample);
         batch->built = true;
     }

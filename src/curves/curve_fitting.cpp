@@ -43,7 +43,9 @@ static void position_of(const TrackPoint* p, double xyz[3])
     xyz[2] = p->ecef_z;
 }
 
-void compute_tangent(const TrackPoint* previous, TrackPoint* current, const TrackPoint* next)
+/* For frames and for curve samples alike: both carry these fields. */
+template <class Point>
+static void tangent_from(const Point* previous, Point* current, const Point* next)
 {
     double d[AXES] = {next->ecef_x - previous->ecef_x, next->ecef_y - previous->ecef_y,
                       next->ecef_z - previous->ecef_z};
@@ -56,6 +58,11 @@ void compute_tangent(const TrackPoint* previous, TrackPoint* current, const Trac
     }
 }
 
+void compute_tangent(const TrackPoint* previous, TrackPoint* current, const TrackPoint* next)
+{
+    tangent_from(previous, current, next);
+}
+
 void compute_tangents(TrackList& list)
 {
     for (size_t i = 0; i + 2 < list.size(); ++i)
@@ -65,7 +72,7 @@ void compute_tangents(TrackList& list)
 void compute_tangents(CurveList& list)
 {
     for (size_t i = 0; i + 2 < list.size(); ++i)
-        compute_tangent(&list[i], &list[i + 1], &list[i + 2]);
+        tangent_from(&list[i], &list[i + 1], &list[i + 2]);
 }
 
 void fit_cubic(TrackPoint* current, const TrackPoint* next)
@@ -185,7 +192,7 @@ static void append_samples(const TrackPoint* frame, SegmentAt segment_at, CurveL
     for (int i = 0; i < count; ++i) {
         double xyz[AXES];
         segment_at(frame, sample_parameter(i), xyz);
-        TrackPoint sample = {};
+        CurveSample sample = {};
         sample.ecef_x = xyz[0];
         sample.ecef_y = xyz[1];
         sample.ecef_z = xyz[2];
@@ -199,6 +206,8 @@ static void append_samples(const TrackPoint* frame, SegmentAt segment_at, CurveL
 /* Appends samples of the segments of frames first .. last (inclusive) to list. */
 static void fill_curve_list(size_t first, size_t last, SegmentAt segment_at, CurveList* list)
 {
+    if (last < frames.size())
+        list->reserve(list->size() + (last - first + 1) * static_cast<size_t>(sample_count()));
     for (size_t i = first; i <= last && i < frames.size(); ++i)
         append_samples(frames[i], segment_at, list);
 }

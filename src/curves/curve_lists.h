@@ -1,7 +1,8 @@
 /*
  * curve_lists.h - the points sampled on the curves fitted through a track.
  *
- * Entry points: CubicFrames, LinearFrames, BesselFrames, clear_curve_lists().
+ * Entry points: CurveSample, CurveList, CubicFrames, LinearFrames, BesselFrames,
+ * clear_curve_lists().
  */
 #ifndef KESTRIM_CURVE_LISTS_H
 #define KESTRIM_CURVE_LISTS_H
@@ -10,7 +11,17 @@
 
 #include <vector>
 
-typedef std::vector<TrackPoint> CurveList;
+/* One point sampled on a fitted curve.  It carries only what drawing and
+   the tangent pass read and write, under the names of the frame record. */
+struct CurveSample {
+    double ecef_x, ecef_y, ecef_z; /* Earth-centred WGS 84, metres */
+    double view_x, view_y, view_z; /* display coordinates, kilometres */
+    float frame_distance;          /* |next - previous| / frame_interval */
+    float chord[3];                /* next - previous */
+    float tangent[3];              /* chord / |chord|, zero for a zero chord */
+};
+
+typedef std::vector<CurveSample> CurveList;
 
 extern CurveList CubicFrames;  /* samples of each frame's cubic segment */
 extern CurveList LinearFrames; /* samples of each frame's linear segment */

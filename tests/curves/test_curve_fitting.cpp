@@ -44,7 +44,8 @@ std::string fit_and_capture()
     return testing::internal::GetCapturedStdout();
 }
 
-bool finite_record(const TrackPoint& p)
+template <class Point>
+bool finite_record(const Point& p)
 {
     const double values[] = {p.ecef_x, p.ecef_y, p.ecef_z, p.view_x, p.view_y, p.view_z,
                              p.frame_distance, p.tangent[0], p.tangent[1], p.tangent[2]};
@@ -194,7 +195,7 @@ TEST(FitTrackCurves, ATrackStandingStillHasNoNaN)
     EXPECT_EQ(frames[3]->tangent[0], 0.0f);
     EXPECT_EQ(frames[3]->frame_distance, 0.0f);
     for (const CurveList* list : {&CubicFrames, &LinearFrames, &BesselFrames})
-        for (const TrackPoint& sample : *list)
+        for (const CurveSample& sample : *list)
             EXPECT_TRUE(finite_record(sample));
 }
 
