@@ -1,11 +1,14 @@
 /*
  * track_point.cpp - the frame list and the allocation of its records.
  *
- * Records are never freed, so they are cut in turn from large zeroed
- * blocks taken straight from the system, with huge pages asked for: a
- * million-fix track is 632 MB of records, and page faults on small pages
- * were most of the cost of storing them.  Sanitizer builds give each record
- * an allocation of its own instead, so that an overrun of one is caught.
+ * Records are never freed, so they are cut in turn from large blocks
+ * taken straight from the system, zero as it gives them.  A million-fix
+ * track is 632 MB of records, and the faulting-in and clearing of that
+ * much fresh memory cost more than reading and parsing the file: so once a
+ * track has filled its first block, the next block is mapped and faulted
+ * in on another thread while the reader fills the current one.  Sanitizer
+ * builds give each record an allocation of its own instead, so that an
+ * overrun of one is caught.
  *
  * Entry points: frames, new_track_point().
  */
@@ -14,6 +17,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <future>
 #include <sys/mman.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -26,7 +31,10 @@
 
 TrackList frames; /* filled by the track reader, read by curve fitting and drawing */
 
-enum { RECORDS_PER_BLOCK = 16384 }; /* about 10 MB */
+enum {
+    FIRST_BLOCK_RECORDS = 1024, /* about 650 KB */
+    RECORDS_PER_BLOCK = 16384,  /* about 10 MB */
+};
 
 static char* block_next = nullptr; /* next free record in the current block */
 static char* block_end = nullptr;  /* end of the current block */
@@ -47,13 +55,44 @@ TrackPoint* new_track_point()
     return static_cast<TrackPoint*>(point);
 }
 #else
+static const size_t FIRST_BLOCK_BYTES = static_cast<size_t>(FIRST_BLOCK_RECORDS) * TRACK_POINT_BYTES;
+static const size_t BLOCK_BYTES = static_cast<size_t>(RECORDS_PER_BLOCK) * TRACK_POINT_BYTES;
+
+static int blocks_taken = 0;              /* blocks handed out so far */
+static std::future<void*> prepared_block; /* the block after the current one, faulted in */
+
+static void* map_block(size_t bytes, int flags)
+{
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | flags, -1, 0);
+    return block == MAP_FAILED ? nullptr : block;
+}
+
+static void* map_faulted_in_block()
+{
+    return map_block(BLOCK_BYTES, MAP_POPULATE);
+}
+
+/* Starts faulting in the next block on a thread of its own; without a
+   thread, the next block is simply faulted in as it is written. */
+static void prepare_next_block()
+{
+    try {
+        prepared_block = std::async(std::launch::async, map_faulted_in_block);
+    } catch (const std::exception&) {
+        prepared_block = std::future<void*>();
+    }
+}
+
 static void take_block()
 {
-    size_t bytes = static_cast<size_t>(RECORDS_PER_BLOCK) * TRACK_POINT_BYTES;
-    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (block == MAP_FAILED)
+    /* A short track fits the small first block and starts no thread. */
+    size_t bytes = blocks_taken == 0 ? FIRST_BLOCK_BYTES : BLOCK_BYTES;
+    void* block = prepared_block.valid() ? prepared_block.get() : map_block(bytes, 0);
+    if (block == nullptr)
         out_of_memory();
-    madvise(block, bytes, MADV_HUGEPAGE); /* only advice: small pages work too */
+    if (++blocks_taken >= 2)
+        prepare_next_block();
     block_next = static_cast<char*>(block);
     block_end = block_next + bytes;
 }

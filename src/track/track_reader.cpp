@@ -18,6 +18,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <fstream>
 
@@ -33,7 +34,10 @@ float bound_min_z = BOUND_START_MIN;
 int fix_count = 0;
 int sample_interval = 1;
 
-enum { LINE_BUFFER_BYTES = 256 }; /* at most 255 characters of a line are parsed */
+enum {
+    LINE_BUFFER_BYTES = 256,      /* at most 255 characters of a line are parsed */
+    READ_CHUNK_BYTES = 64 * 1024, /* read from the stream at a time */
+};
 
 static const double FIX_HEIGHT_METRES = 1.0;
 static const double LATITUDE_LIMIT = 90.0;
@@ -47,7 +51,10 @@ void reset_bounds()
 void open_file(const char* path)
 {
     printf("Reading coordinates from %s\n", path);
-    std::ifstream in(path);
+    static char file_buffer[READ_CHUNK_BYTES];
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(file_buffer, sizeof file_buffer); /* fewer, larger reads */
+    in.open(path);
     if (!in.is_open()) {
         printf("Could not open file %s\n", path);
         return;
@@ -55,47 +62,92 @@ void open_file(const char* path)
     read_track_stream(in, path);
 }
 
-/* Skips white space, counting the newlines passed; returns the next byte. */
-static int skip_white_space(std::streambuf* buffer, int* line_number)
+/* A line being gathered across the reader's chunks. */
+struct LineState {
+    char line[LINE_BUFFER_BYTES];
+    int kept;         /* bytes of the line kept so far */
+    int line_number;  /* of the line being gathered, from 1 */
+    bool in_line;     /* false while skipping the white space before a line */
+};
+
+/* Skips white space, counting the newlines passed; returns where it stopped. */
+static const char* skip_white_space(const char* p, const char* end, LineState* state)
 {
-    int c = buffer->sgetc();
-    while (c != EOF && isspace(c)) {
-        if (c == '\n')
-            ++*line_number;
-        c = buffer->snextc();
+    while (p < end && isspace(static_cast<unsigned char>(*p))) {
+        if (*p == '\n')
+            ++state->line_number;
+        ++p;
     }
-    return c;
+    return p;
 }
 
-/* Reads up to the newline, keeping the first LINE_BUFFER_BYTES - 1 bytes.
-   The whole rest of the line is dropped, however long, so that no piece of
-   an overlong line is ever taken for a line of its own. */
-static void read_line(std::streambuf* buffer, char* line)
+/* Keeps bytes up to the newline or the chunk's end, at most
+   LINE_BUFFER_BYTES - 1 of them: the whole rest of a line is dropped,
+   however long, so that no piece of an overlong line is ever taken for a
+   line of its own.  Returns where it stopped. */
+static const char* gather_line(const char* p, const char* end, LineState* state)
 {
-    int kept = 0;
-    int c = buffer->sgetc();
-    while (c != EOF && c != '\n') {
-        if (kept < LINE_BUFFER_BYTES - 1)
-            line[kept++] = static_cast<char>(c);
-        c = buffer->snextc();
+    const char* newline = static_cast<const char*>(memchr(p, '\n', end - p));
+    const char* stop = newline != nullptr ? newline : end;
+    size_t room = LINE_BUFFER_BYTES - 1 - state->kept;
+    size_t take = static_cast<size_t>(stop - p) < room ? static_cast<size_t>(stop - p) : room;
+    memcpy(state->line + state->kept, p, take);
+    state->kept += static_cast<int>(take);
+    return stop;
+}
+
+static void finish_line(LineState* state, LineHandler handle, void* context)
+{
+    state->line[state->kept] = '\0';
+    handle(state->line, state->line_number, context);
+    state->kept = 0;
+    state->in_line = false;
+}
+
+static void read_chunk(const char* p, const char* end, LineState* state, LineHandler handle,
+                       void* context)
+{
+    while (p < end) {
+        if (!state->in_line) {
+            p = skip_white_space(p, end, state);
+            state->in_line = p < end;
+            continue;
+        }
+        p = gather_line(p, end, state);
+        if (p < end) { /* at the newline */
+            finish_line(state, handle, context);
+            ++state->line_number;
+            ++p;
+        }
     }
-    line[kept] = '\0';
+}
+
+/* The next bytes the stream's buffer holds, at most size of them: 0 at the
+   end.  Each call reads from the system at most once, so that when a read
+   fails, every byte before it has already been handed on. */
+static std::streamsize next_chunk(std::streambuf* buffer, char* chunk, std::streamsize size)
+{
+    if (buffer->sgetc() == EOF)
+        return 0;
+    std::streamsize waiting = buffer->in_avail();
+    if (waiting <= 0) /* a buffer that shows one byte at a time */
+        waiting = 1;
+    return buffer->sgetn(chunk, waiting < size ? waiting : size);
 }
 
 void read_lines(std::istream& in, LineHandler handle, void* context)
 {
+    static char chunk[READ_CHUNK_BYTES];
     std::streambuf* buffer = in.rdbuf();
-    char line[LINE_BUFFER_BYTES];
-    int line_number = 1;
-    for (;;) {
-        if (skip_white_space(buffer, &line_number) == EOF)
-            break;
-        read_line(buffer, line);
-        handle(line, line_number, context);
-        if (buffer->sbumpc() == EOF) /* the newline, or the end of the file */
-            break;
-        ++line_number;
-    }
+    LineState state;
+    state.kept = 0;
+    state.line_number = 1;
+    state.in_line = false;
+    std::streamsize got;
+    while ((got = next_chunk(buffer, chunk, sizeof chunk)) > 0)
+        read_chunk(chunk, chunk + got, &state, handle, context);
+    if (state.in_line) /* the last line has no newline */
+        finish_line(&state, handle, context);
 }
 
 static void parse_line_of(const char* line, int line_number, void* source)
