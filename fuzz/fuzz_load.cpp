@@ -4,11 +4,14 @@
  * Each input is read as a track file by read_track_stream(), then sized,
  * centred and curve-fitted in load_track()'s order.  The loaded track is
  * then checked, and any broken invariant aborts, so that libFuzzer keeps
- * the input as a crash.  Built and run by scripts/fuzz.sh.
+ * the input as a crash.  The input's first line is also scanned by the
+ * fast fix-line scanner and by sscanf with the template, which must agree.
+ * Built and run by scripts/fuzz.sh.
  */
 #include "curves/curve_fitting.h"
 #include "curves/curve_lists.h"
 #include "track/display_mapping.h"
+#include "track/fix_scanner.h"
 #include "track/load.h"
 #include "track/track_point.h"
 #include "track/track_reader.h"
@@ -18,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 
@@ -116,6 +120,30 @@ static void free_frames()
     frames.clear();
 }
 
+/* The fast scanner must store what sscanf stores, bit for bit. */
+static void check_scanner(const uint8_t* data, size_t size)
+{
+    char line[256];
+    size_t length = 0;
+    while (length < size && length < sizeof line - 1 && data[length] != '\n') {
+        line[length] = static_cast<char>(data[length]);
+        ++length;
+    }
+    line[length] = '\0';
+    FixFields fast, slow;
+    memset(&fast, 0xA5, sizeof fast);
+    memset(&slow, 0xA5, sizeof slow);
+    int fast_count = scan_fix_line(line, &fast);
+    int slow_count = sscanf(line, FIX_LINE_TEMPLATE, &slow.year, &slow.month, &slow.day,
+                            &slow.hour, &slow.minute, &slow.seconds, &slow.latitude,
+                            &slow.longitude, &slow.speed);
+    if (fast_count != slow_count || memcmp(&fast, &slow, sizeof fast) != 0) {
+        fprintf(stderr, "fix scanner and sscanf disagree on \"%s\": %d and %d fields\n", line,
+                fast_count, slow_count);
+        abort();
+    }
+}
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     (void)argc;
@@ -128,6 +156,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    check_scanner(data, size);
     reset_track_state();
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     read_track_stream(in, "fuzz");
