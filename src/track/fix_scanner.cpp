@@ -52,12 +52,12 @@ static bool take_int(const char** p, int* value)
         ++s;
     int digits = 0;
     int v = 0;
-    while (is_digit(*s) && digits <= MAX_INT_DIGITS) {
+    while (is_digit(*s) && digits < MAX_INT_DIGITS) {
         v = v * 10 + (*s - '0');
         ++s;
         ++digits;
     }
-    if (digits == 0 || digits > MAX_INT_DIGITS)
+    if (digits == 0 || is_digit(*s)) /* none, or more than an int surely holds */
         return false;
     *value = negative ? -v : v;
     *p = s;
@@ -78,12 +78,12 @@ static bool take_exponent(const char** p, int* exponent)
         ++s;
     int digits = 0;
     int v = 0;
-    while (is_digit(*s) && digits <= MAX_EXPONENT_DIGITS) {
+    while (is_digit(*s) && digits < MAX_EXPONENT_DIGITS) {
         v = v * 10 + (*s - '0');
         ++s;
         ++digits;
     }
-    if (digits == 0 || digits > MAX_EXPONENT_DIGITS)
+    if (digits == 0 || is_digit(*s))
         return false;
     *exponent = negative ? -v : v;
     *p = s;
