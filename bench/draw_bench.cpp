@@ -198,6 +198,7 @@ int run_draw_bench(const char* path, double seconds)
 
     double start = bench_seconds();
     load_track(path);
+    report("load_in_window", bench_seconds() - start);
     display_frame();
     report("first_picture", bench_seconds() - start);
     printf("# renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));

@@ -136,6 +136,7 @@ void draw_curve_family(int family)
     PointBatch* batch = &curve_batches[family];
     const CurveList& list = family_list(family);
     if (!batch->built) {
+        batch->xyz.reserve(list.size() * 3);
         for (const CurveSample& sample : list)
             push_view(&batch->xyz, &sample);
         batch->built = true;
@@ -149,6 +150,7 @@ void draw_curve_family(int family)
 void draw_raw_frames()
 {
     if (!raw_batch.built) {
+        raw_batch.xyz.reserve(frames.size() * 3);
         for (const TrackPoint* frame : frames)
             push_view(&raw_batch.xyz, frame);
         raw_batch.built = true;

@@ -5,8 +5,8 @@
  * taken straight from the system, zero as it gives them.  A million-fix
  * track is 632 MB of records, and the faulting-in and clearing of that
  * much fresh memory cost more than reading and parsing the file: so once a
- * track has filled its first block, the next block is mapped and faulted
- * in on another thread while the reader fills the current one.  Sanitizer
+ * track has filled its first small blocks, each next block is mapped and
+ * faulted in on another thread while the reader fills the current one.  Sanitizer
  * builds give each record an allocation of its own instead, so that an
  * overrun of one is caught.
  *
@@ -32,8 +32,9 @@
 TrackList frames; /* filled by the track reader, read by curve fitting and drawing */
 
 enum {
-    FIRST_BLOCK_RECORDS = 1024, /* about 650 KB */
-    RECORDS_PER_BLOCK = 16384,  /* about 10 MB */
+    FIRST_BLOCK_RECORDS = 1024, /* about 650 KB; each next block is twice the last */
+    MAX_BLOCK_RECORDS = 16384,  /* about 10 MB */
+    FIRST_PREPARED_BLOCK = 2,   /* blocks 0 and 1 are faulted in as they are written */
 };
 
 static char* block_next = nullptr; /* next free record in the current block */
@@ -55,11 +56,18 @@ TrackPoint* new_track_point()
     return static_cast<TrackPoint*>(point);
 }
 #else
-static const size_t FIRST_BLOCK_BYTES = static_cast<size_t>(FIRST_BLOCK_RECORDS) * TRACK_POINT_BYTES;
-static const size_t BLOCK_BYTES = static_cast<size_t>(RECORDS_PER_BLOCK) * TRACK_POINT_BYTES;
-
 static int blocks_taken = 0;              /* blocks handed out so far */
-static std::future<void*> prepared_block; /* the block after the current one, faulted in */
+static std::future<void*> prepared_block; /* the next block, faulted in, once one is being prepared */
+
+/* Blocks grow from small to large, so that what is prepared but never used
+   stays small beside the track. */
+static size_t block_bytes(int block)
+{
+    size_t records = FIRST_BLOCK_RECORDS;
+    for (int i = 0; i < block && records < MAX_BLOCK_RECORDS; ++i)
+        records *= 2;
+    return records * TRACK_POINT_BYTES;
+}
 
 static void* map_block(size_t bytes, int flags)
 {
@@ -68,17 +76,17 @@ static void* map_block(size_t bytes, int flags)
     return block == MAP_FAILED ? nullptr : block;
 }
 
-static void* map_faulted_in_block()
+static void* map_faulted_in_block(size_t bytes)
 {
-    return map_block(BLOCK_BYTES, MAP_POPULATE);
+    return map_block(bytes, MAP_POPULATE);
 }
 
 /* Starts faulting in the next block on a thread of its own; without a
    thread, the next block is simply faulted in as it is written. */
-static void prepare_next_block()
+static void prepare_block(size_t bytes)
 {
     try {
-        prepared_block = std::async(std::launch::async, map_faulted_in_block);
+        prepared_block = std::async(std::launch::async, map_faulted_in_block, bytes);
     } catch (const std::exception&) {
         prepared_block = std::future<void*>();
     }
@@ -86,13 +94,13 @@ static void prepare_next_block()
 
 static void take_block()
 {
-    /* A short track fits the small first block and starts no thread. */
-    size_t bytes = blocks_taken == 0 ? FIRST_BLOCK_BYTES : BLOCK_BYTES;
+    /* A short track fits the first blocks and starts no thread. */
+    size_t bytes = block_bytes(blocks_taken);
     void* block = prepared_block.valid() ? prepared_block.get() : map_block(bytes, 0);
     if (block == nullptr)
         out_of_memory();
-    if (++blocks_taken >= 2)
-        prepare_next_block();
+    if (++blocks_taken >= FIRST_PREPARED_BLOCK)
+        prepare_block(block_bytes(blocks_taken));
     block_next = static_cast<char*>(block);
     block_end = block_next + bytes;
 }
