@@ -4,11 +4,11 @@
  * Records are never freed, so they are cut in turn from large blocks
  * taken straight from the system, zero as it gives them.  A million-fix
  * track is 632 MB of records, and the faulting-in and clearing of that
- * much fresh memory cost more than reading and parsing the file: so once a
- * track has filled its first small blocks, each next block is mapped and
- * faulted in on another thread while the reader fills the current one.  Sanitizer
- * builds give each record an allocation of its own instead, so that an
- * overrun of one is caught.
+ * much fresh memory cost more than reading and parsing the file: so once
+ * a track has filled its first small blocks, each next block is mapped
+ * and faulted in on another thread while the reader fills the current
+ * one.  Sanitizer builds give each record an allocation of its own
+ * instead, so that an overrun of one is caught.
  *
  * Entry points: frames, new_track_point().
  */

@@ -1,9 +1,10 @@
 /*
  * track_point.h - the record of one sampled fix, and the frame list.
  *
- * Every accepted fix line becomes one TrackPoint on the heap; `frames`
+ * Every accepted fix line becomes one TrackPoint, never freed; `frames`
  * holds pointers to them in file order.  Curve fitting fills the curve
- * fields and keeps its sampled points by value in lists of the same type.
+ * fields; its sampled points are kept in lists of compact samples
+ * (curve_lists.h).
  *
  * Entry points: TrackPoint, BesselSlot, TrackList, frames,
  * new_track_point().

@@ -2,9 +2,9 @@
  * track_reader.cpp - the line reader and the fix-line parser.
  *
  * The reader hands each line's first 255 characters, leading white space
- * skipped, to the parser.  The parser scans a fix line (fix_scanner.h), converts its
- * position to Earth-centred and display coordinates, widens the bounds and
- * appends the record to frames.
+ * skipped, to the parser.  The parser scans a fix line (fix_scanner.h),
+ * converts its position to Earth-centred and display coordinates, widens
+ * the bounds and appends the record to frames.
  *
  * Entry points: open_file(), read_track_stream(), read_lines(),
  * parse_fix_line(), reset_bounds().
@@ -137,7 +137,7 @@ static std::streamsize next_chunk(std::streambuf* buffer, char* chunk, std::stre
 
 void read_lines(std::istream& in, LineHandler handle, void* context)
 {
-    static char chunk[READ_CHUNK_BYTES];
+    static char chunk[READ_CHUNK_BYTES]; /* one reader at a time, as the viewer has */
     std::streambuf* buffer = in.rdbuf();
     LineState state;
     state.kept = 0;
