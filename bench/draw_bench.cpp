@@ -34,7 +34,7 @@
 
 static const float POINT_SIZE = 2.0f; /* as the viewer draws the track and its curves */
 
-enum { FIRST_FRAMES = 2, EVENT_ROUNDS = 50, ROUNDS = 5 };
+enum { FIRST_FRAMES = 2, EVENT_ROUNDS = 50, ROUNDS = 9 };
 
 struct Drawn {
     const char* name;
