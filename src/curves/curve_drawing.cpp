@@ -11,6 +11,7 @@
 
 #include "../track/display_mapping.h"
 #include "../track/load.h"
+#include "../track/prefault.h"
 #include "curve_controls.h"
 #include "curve_fitting.h"
 
@@ -123,6 +124,7 @@ void draw_bessel_segment()
 
 static void colour_curve_batch(PointBatch* batch, const CurveList& list)
 {
+    reserve_faulted_in(&batch->rgb, list.size() * 3);
     batch->rgb.resize(list.size() * 3);
     for (size_t i = 0; i < list.size(); ++i)
         band_colour(list[i].frame_distance * samples_per_segment, threshold, &batch->rgb[i * 3]);
@@ -136,7 +138,7 @@ void draw_curve_family(int family)
     PointBatch* batch = &curve_batches[family];
     const CurveList& list = family_list(family);
     if (!batch->built) {
-        batch->xyz.reserve(list.size() * 3);
+        reserve_faulted_in(&batch->xyz, list.size() * 3);
         for (const CurveSample& sample : list)
             push_view(&batch->xyz, &sample);
         batch->built = true;
@@ -150,7 +152,7 @@ void draw_curve_family(int family)
 void draw_raw_frames()
 {
     if (!raw_batch.built) {
-        raw_batch.xyz.reserve(frames.size() * 3);
+        reserve_faulted_in(&raw_batch.xyz, frames.size() * 3);
         for (const TrackPoint* frame : frames)
             push_view(&raw_batch.xyz, frame);
         raw_batch.built = true;

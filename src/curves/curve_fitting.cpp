@@ -12,6 +12,7 @@
 #include "curve_fitting.h"
 
 #include "../track/display_mapping.h"
+#include "../track/prefault.h"
 
 #include <cmath>
 #include <cstdio>
@@ -207,7 +208,8 @@ static void append_samples(const TrackPoint* frame, SegmentAt segment_at, CurveL
 static void fill_curve_list(size_t first, size_t last, SegmentAt segment_at, CurveList* list)
 {
     if (last < frames.size())
-        list->reserve(list->size() + (last - first + 1) * static_cast<size_t>(sample_count()));
+        reserve_faulted_in(list, list->size() + (last - first + 1) *
+                                                    static_cast<size_t>(sample_count()));
     for (size_t i = first; i <= last && i < frames.size(); ++i)
         append_samples(frames[i], segment_at, list);
 }

@@ -4,15 +4,18 @@
  * Records are never freed, so they are cut in turn from large blocks
  * taken straight from the system, zero as it gives them.  A million-fix
  * track is 632 MB of records, and the faulting-in and clearing of that
- * much fresh memory cost more than reading and parsing the file: so once
- * a track has filled its first small blocks, each next block is mapped
- * and faulted in on another thread while the reader fills the current
- * one.  Sanitizer builds give each record an allocation of its own
- * instead, so that an overrun of one is caught.
+ * much fresh memory cost more than reading and parsing the file: so each
+ * block is faulted in whole, on huge pages where it can be (prefault.h),
+ * and once a track has filled its first small blocks, each next block is
+ * prepared on another thread while the reader fills the current one.
+ * Sanitizer builds give each record an allocation of its own instead, so
+ * that an overrun of one is caught.
  *
  * Entry points: frames, new_track_point().
  */
 #include "track_point.h"
+
+#include "prefault.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,14 +34,11 @@
 
 TrackList frames; /* filled by the track reader, read by curve fitting and drawing */
 
-enum {
-    FIRST_BLOCK_RECORDS = 1024, /* about 650 KB; each next block is twice the last */
-    MAX_BLOCK_RECORDS = 16384,  /* about 10 MB */
-    FIRST_PREPARED_BLOCK = 2,   /* blocks 0 and 1 are faulted in as they are written */
-};
-
-static char* block_next = nullptr; /* next free record in the current block */
-static char* block_end = nullptr;  /* end of the current block */
+/* Whole multiples of 2 MB from the second block on, so that the system
+   can back them with huge pages. */
+static const size_t FIRST_BLOCK_BYTES = 1 << 20; /* each next block is twice the last */
+static const size_t MAX_BLOCK_BYTES = 16 << 20;
+enum { FIRST_PREPARED_BLOCK = 2 }; /* blocks 0 and 1 are faulted in as they are taken */
 
 static void out_of_memory()
 {
@@ -56,6 +56,8 @@ TrackPoint* new_track_point()
     return static_cast<TrackPoint*>(point);
 }
 #else
+static char* block_next = nullptr;        /* next free record in the current block */
+static char* block_end = nullptr;         /* end of the current block */
 static int blocks_taken = 0;              /* blocks handed out so far */
 static std::future<void*> prepared_block; /* the next block, faulted in, once one is being prepared */
 
@@ -63,26 +65,25 @@ static std::future<void*> prepared_block; /* the next block, faulted in, once on
    stays small beside the track. */
 static size_t block_bytes(int block)
 {
-    size_t records = FIRST_BLOCK_RECORDS;
-    for (int i = 0; i < block && records < MAX_BLOCK_RECORDS; ++i)
-        records *= 2;
-    return records * TRACK_POINT_BYTES;
+    size_t bytes = FIRST_BLOCK_BYTES;
+    for (int i = 0; i < block && bytes < MAX_BLOCK_BYTES; ++i)
+        bytes *= 2;
+    return bytes;
 }
 
-static void* map_block(size_t bytes, int flags)
-{
-    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | flags, -1, 0);
-    return block == MAP_FAILED ? nullptr : block;
-}
-
+/* Fresh zero memory, faulted in whole rather than a page at a time as the
+   reader writes it. */
 static void* map_faulted_in_block(size_t bytes)
 {
-    return map_block(bytes, MAP_POPULATE);
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        return nullptr;
+    fault_in(block, bytes);
+    return block;
 }
 
 /* Starts faulting in the next block on a thread of its own; without a
-   thread, the next block is simply faulted in as it is written. */
+   thread, the next block is faulted in when it is taken. */
 static void prepare_block(size_t bytes)
 {
     try {
@@ -96,7 +97,7 @@ static void take_block()
 {
     /* A short track fits the first blocks and starts no thread. */
     size_t bytes = block_bytes(blocks_taken);
-    void* block = prepared_block.valid() ? prepared_block.get() : map_block(bytes, 0);
+    void* block = prepared_block.valid() ? prepared_block.get() : map_faulted_in_block(bytes);
     if (block == nullptr)
         out_of_memory();
     if (++blocks_taken >= FIRST_PREPARED_BLOCK)
@@ -107,7 +108,7 @@ static void take_block()
 
 TrackPoint* new_track_point()
 {
-    if (block_next == block_end)
+    if (static_cast<size_t>(block_end - block_next) < TRACK_POINT_BYTES)
         take_block();
     TrackPoint* point = reinterpret_cast<TrackPoint*>(block_next); /* zero, as mmap gives it */
     block_next += TRACK_POINT_BYTES;

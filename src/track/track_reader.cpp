@@ -13,6 +13,7 @@
 
 #include "display_mapping.h"
 #include "geodesy.h"
+#include "prefault.h"
 #include "track_point.h"
 
 #include <cctype>
@@ -38,6 +39,8 @@ enum {
     LINE_BUFFER_BYTES = 256,      /* at most 255 characters of a line are parsed */
     READ_CHUNK_BYTES = 64 * 1024, /* read from the stream at a time */
 };
+
+static const size_t FIRST_FRAME_ROOM = 4096; /* frame pointers; the room doubles when full */
 
 static const double FIX_HEIGHT_METRES = 1.0;
 static const double LATITUDE_LIMIT = 90.0;
@@ -193,6 +196,17 @@ static void report_unusable_fix(const char* source, int line_number)
     printf("track_reader.cpp: %s:%d: fix has no finite position, skipped\n", source, line_number);
 }
 
+/* Grows frames as push_back would, by doubling, but into storage faulted
+   in ahead. */
+static void append_frame(TrackPoint* point)
+{
+    if (frames.size() == frames.capacity()) {
+        size_t room = frames.empty() ? FIRST_FRAME_ROOM : 2 * frames.capacity();
+        reserve_faulted_in(&frames, room);
+    }
+    frames.push_back(point);
+}
+
 void parse_fix_line(const char* line, const char* source, int line_number)
 {
     if (line[0] != 'D')
@@ -235,6 +249,6 @@ void parse_fix_line(const char* line, const char* source, int line_number)
     widen_bounds(point);
 
     if (fix_count % sample_interval == 0)
-        frames.push_back(point);
+        append_frame(point);
     ++fix_count;
 }
