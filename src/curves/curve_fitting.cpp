@@ -204,12 +204,17 @@ static void append_samples(const TrackPoint* frame, SegmentAt segment_at, CurveL
     }
 }
 
+/* Samples taken from the segments of frames first .. last (inclusive). */
+static size_t samples_of(size_t first, size_t last)
+{
+    return (last - first + 1) * static_cast<size_t>(sample_count());
+}
+
 /* Appends samples of the segments of frames first .. last (inclusive) to list. */
 static void fill_curve_list(size_t first, size_t last, SegmentAt segment_at, CurveList* list)
 {
     if (last < frames.size())
-        reserve_faulted_in(list, list->size() + (last - first + 1) *
-                                                    static_cast<size_t>(sample_count()));
+        reserve_faulted_in(list, list->size() + samples_of(first, last));
     for (size_t i = first; i <= last && i < frames.size(); ++i)
         append_samples(frames[i], segment_at, list);
 }
@@ -237,6 +242,18 @@ void fit_frame_curves()
     for (size_t i = 1; i + 2 < n; ++i)
         build_bessel_table(frames[i - 1], frames[i], frames[i + 1], frames[i + 2]);
     report_empty_frames();
+}
+
+void reserve_curve_lists()
+{
+    /* The same frames as sample_curve_lists() samples. */
+    size_t n = frames.size();
+    if (n >= 3) {
+        reserve_faulted_in(&CubicFrames, samples_of(1, n - 2));
+        reserve_faulted_in(&LinearFrames, samples_of(1, n - 2));
+    }
+    if (n >= 4)
+        reserve_faulted_in(&BesselFrames, samples_of(1, n - 3));
 }
 
 void sample_curve_lists()

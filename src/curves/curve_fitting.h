@@ -3,7 +3,7 @@
  * fitted through the frames, and the curve lists sampled from them.
  *
  * Entry points: fit_track_curves() (fit_frame_curves() then
- * sample_curve_lists()), compute_tangent(), fit_cubic(),
+ * sample_curve_lists()), reserve_curve_lists(), compute_tangent(), fit_cubic(),
  * build_bessel_table(), the sampling functions, and the fitting globals.
  */
 #ifndef KESTRIM_CURVE_FITTING_H
@@ -25,6 +25,10 @@ void fit_frame_curves();
 /* The three curve lists sampled from the frames' segments, with their sizes
    reported and their own tangents computed. */
 void sample_curve_lists();
+
+/* Room in the three curve lists for the frames' samples, faulted in ahead;
+   touches nothing but the lists, so that it may run beside fit_frame_curves(). */
+void reserve_curve_lists();
 
 /* Tangent and frame distance of current from its neighbours. */
 void compute_tangent(const TrackPoint* previous, TrackPoint* current, const TrackPoint* next);

@@ -17,6 +17,8 @@
 
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <future>
 
 static const float NO_EXTENT_RANGE = 1.0f;
 
@@ -83,6 +85,23 @@ static double lap(double* mark)
     return elapsed;
 }
 
+/* Below this many frames the curve lists take a few megabytes, which
+   cost less to fault in than a thread costs to start. */
+static const size_t FRAMES_WORTH_A_THREAD = 20000;
+
+/* Room for the curve lists is faulted in on another thread while the
+   frames' curves are fitted; without a thread, sampling makes it itself. */
+static std::future<void> start_reserving_curve_lists()
+{
+    if (frames.size() < FRAMES_WORTH_A_THREAD)
+        return std::future<void>();
+    try {
+        return std::async(std::launch::async, reserve_curve_lists);
+    } catch (const std::exception&) {
+        return std::future<void>();
+    }
+}
+
 void load_track(const char* path)
 {
     double mark = seconds_now();
@@ -91,6 +110,7 @@ void load_track(const char* path)
     clear_display_anchor();
     open_file(path != nullptr ? path : "");
     last_load_timing.read = lap(&mark);
+    std::future<void> curve_lists_reserved = start_reserving_curve_lists();
 
     compute_view_range();
     printf("calculate center of gravity\n");
@@ -103,6 +123,8 @@ void load_track(const char* path)
     printf("fill in all curve fitting stuff\n");
     fit_frame_curves();
     last_load_timing.fit = lap(&mark);
+    if (curve_lists_reserved.valid())
+        curve_lists_reserved.get();
     sample_curve_lists();
     forget_drawing_arrays();
     fflush(stdout);

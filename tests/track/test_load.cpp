@@ -4,6 +4,7 @@
  */
 #include "track_state.h"
 
+#include "curves/curve_fitting.h"
 #include "track/load.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,35 @@ TEST(LoadTrack, ATrackAcrossATenKilometreEdgeStaysInOnePiece)
         EXPECT_LT(std::fabs(frames[i]->view_y - frames[i - 1]->view_y), 0.2) << i;
     EXPECT_NEAR(view_range, 39 * 0.1113, 0.01);
     EXPECT_GT(bound_max_y, 10.0f);
+}
+
+TEST(LoadTrack, ALongTrackSizesItsCurveListsOnceAndExactly)
+{
+    /* Long enough that the lists' room is made on a thread of its own
+       while the frames are fitted; sampling must then fill exactly that
+       room, with no second allocation. */
+    const int fixes = 30000;
+    std::string text;
+    for (int i = 0; i < fixes; ++i)
+        text += fix_at(51.5 + i * 1e-5, -0.12 + (i % 7) * 1e-6);
+    std::string said = load_text(text);
+
+    size_t per_segment = static_cast<size_t>(sample_count());
+    struct {
+        const char* name;
+        const CurveList& list;
+        size_t expected;
+    } lists[] = {
+        {"CubicFrames", CubicFrames, (fixes - 2) * per_segment},
+        {"LinearFrames", LinearFrames, (fixes - 2) * per_segment},
+        {"BesselFrames", BesselFrames, (fixes - 3) * per_segment},
+    };
+    for (const auto& l : lists) {
+        EXPECT_EQ(l.list.size(), l.expected) << l.name;
+        EXPECT_EQ(l.list.capacity(), l.list.size()) << l.name;
+        std::string line = std::string(l.name) + " size = " + std::to_string(l.expected) + "\n";
+        EXPECT_NE(said.find(line), std::string::npos) << line;
+    }
 }
 
 } // namespace
