@@ -27,7 +27,7 @@ void fit_frame_curves();
 void sample_curve_lists();
 
 /* Room in the three curve lists for the frames' samples, faulted in ahead;
-   touches nothing but the lists, so that it may run beside fit_frame_curves(). */
+   it writes nothing but the lists, so that it may run beside fit_frame_curves(). */
 void reserve_curve_lists();
 
 /* Tangent and frame distance of current from its neighbours. */
