@@ -213,8 +213,6 @@ static size_t samples_of(size_t first, size_t last)
 /* Appends samples of the segments of frames first .. last (inclusive) to list. */
 static void fill_curve_list(size_t first, size_t last, SegmentAt segment_at, CurveList* list)
 {
-    if (last < frames.size())
-        reserve_faulted_in(list, list->size() + samples_of(first, last));
     for (size_t i = first; i <= last && i < frames.size(); ++i)
         append_samples(frames[i], segment_at, list);
 }
@@ -246,7 +244,7 @@ void fit_frame_curves()
 
 void reserve_curve_lists()
 {
-    /* The same frames as sample_curve_lists() samples. */
+    /* The frames sample_curve_lists() samples. */
     size_t n = frames.size();
     if (n >= 3) {
         reserve_faulted_in(&CubicFrames, samples_of(1, n - 2));
@@ -262,6 +260,7 @@ void sample_curve_lists()
        linear segments, 1 .. n-3 for the Bessel tables. */
     size_t n = frames.size();
     clear_curve_lists();
+    reserve_curve_lists(); /* nothing to do when the load has made the room already */
     if (n >= 3) {
         fill_curve_list(1, n - 2, cubic_at, &CubicFrames);
         fill_curve_list(1, n - 2, linear_at, &LinearFrames);
