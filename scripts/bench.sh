@@ -25,12 +25,16 @@ while [ $# -gt 0 ]; do
   shift
 done
 
+. scripts/require.sh
 if [ "$build" = yes ]; then
   scripts/install-deps.sh
+  require_commands cmake
   cmake --preset release >/dev/null
   cmake --build --preset release --target kestrim_bench
 fi
 bench=${KESTRIM_BENCH:-build/release/kestrim_bench}
+# The tracks, the runs and the table need these whether built here or not.
+require_commands Xvfb awk
 work=build/bench
 mkdir -p "$work"
 

@@ -31,6 +31,8 @@ if ! flock -n 9; then
 fi
 
 scripts/install-deps.sh
+. scripts/require.sh
+require_commands cmake clang++
 
 # Configured once; the build itself recompiles only what changed.
 build_log=$build/build.log

@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh >/dev/null
+. scripts/require.sh
+require_commands cmake Xvfb xdotool xwd convert
 cmake --preset release >/dev/null
 cmake --build --preset release --target kestrim >/dev/null
 

@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+. scripts/require.sh
+require_commands cmake xdpyinfo Xvfb xdotool xwd convert
 cmake --preset release >/dev/null
 cmake --build --preset release --target kestrim
 track=data/walk-short.track
