@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run external commands, after their install
 # step, so that a missing program stops them at once with a plain message
 # instead of failing later, perhaps after a long time-out:

@@ -1,0 +1,365 @@
+#!/usr/bin/env bash
+# Repeats "a new user on a fresh Debian 12 machine": builds a minimal
+# bookworm root with debootstrap, clones the committed repository into it
+# at /root/src/main with ../shared beside the clone, and runs there, as
+# root, the README's two commands in order: scripts/view-sample.sh, then
+# scripts/test-all.sh.  Prints each one's exit status and duration, ctest's
+# counts per build, the failed tests, what the run left in /tmp and what it
+# left running.  Exits 0 only when both commands do.  A developer's tool,
+# minutes long, never part of the test suite; needs root (debootstrap,
+# chroot, mount).
+#
+#   scripts/fresh-root-check.sh [--keep] [--dir DIR] [--no-cache] [--commit REV]
+#
+#   --keep        keep the root (DIR/root) for inspection; by default it is
+#                 removed at the end, after unmounting
+#   --dir DIR     where the root and the logs go (default build/fresh-root);
+#                 the logs are DIR/logs/*.log
+#   --no-cache    run debootstrap anew instead of unpacking the tarball it
+#                 made last time (build/fresh-root-cache/)
+#   --commit REV  the commit to clone (default HEAD)
+#
+# Sourced instead of run, it only defines its functions (make_root,
+# mount_root, clone_into_root, run_in_root, unmount_root, remove_root), so
+# that another script can make and use a second root the same way.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+suite=bookworm
+mirror=http://deb.debian.org/debian
+cache_dir=$repo/build/fresh-root-cache
+cache_tar=$cache_dir/$suite-minbase-git.tar
+# What a new user's login shell would have: no DISPLAY, no locale, no
+# variables of the caller's session.
+root_env=(HOME=/root USER=root LOGNAME=root SHELL=/bin/bash TERM=dumb
+  PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin)
+# The host's file systems a root needs to build and run tests, in mount
+# order; unmounted in the reverse order.
+bind_mounts=(proc sys dev dev/pts dev/shm)
+# Roots that may have something mounted, for the EXIT trap.
+roots_in_use=()
+
+say() { echo "fresh-root: $*"; }
+die() {
+  echo "fresh-root: $*" >&2
+  exit 1
+}
+
+# ------------------------------------------------------------------ host
+
+check_host() {
+  [ "$(id -u)" -eq 0 ] || die "needs root (debootstrap, chroot and mount)"
+  if ! command -v debootstrap >/dev/null 2>&1; then
+    "$repo/scripts/install-deps.sh"
+  fi
+  # shellcheck source=require.sh
+  . "$repo/scripts/require.sh"
+  require_commands debootstrap git tar chroot mount umount findmnt
+}
+
+# -------------------------------------------------------------- the root
+
+# Runs debootstrap into a scratch folder and keeps the result as a tarball,
+# so that later runs unpack it in seconds instead of minutes.
+build_cache() {
+  local scratch=$cache_dir/debootstrap.$$ log=$cache_dir/debootstrap.log
+  mkdir -p "$cache_dir"
+  roots_in_use+=("$scratch")
+  say "debootstrap $suite (minbase, git) into $scratch (log: $log)"
+  if ! debootstrap --variant=minbase --include=git "$suite" "$scratch" "$mirror" >"$log" 2>&1; then
+    tail -n 20 "$log" >&2
+    die "debootstrap failed"
+  fi
+  # debootstrap mounts /proc and /sys in the target while it works.
+  unmount_root "$scratch"
+  tar --numeric-owner -C "$scratch" -cf "$cache_tar.part" .
+  mv -f "$cache_tar.part" "$cache_tar"
+  remove_root "$scratch"
+}
+
+# Like an installed Debian 12: the release, its updates and its security
+# updates, and the host's name servers.
+configure_root() { # root
+  local root=$1
+  rm -f "$root/etc/apt/sources.list"
+  mkdir -p "$root/etc/apt/sources.list.d"
+  cat >"$root/etc/apt/sources.list.d/debian.sources" <<EOF
+Types: deb
+URIs: $mirror
+Suites: $suite $suite-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb
+URIs: http://deb.debian.org/debian-security
+Suites: $suite-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+  cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+}
+
+# Makes ROOT a fresh Debian root: always a new unpack of the cached
+# debootstrap result (made first when absent, or when NO_CACHE is yes).
+make_root() { # root [no_cache]
+  local root=$1 no_cache=${2:-no}
+  if [ "$no_cache" = yes ] || [ ! -s "$cache_tar" ]; then build_cache; fi
+  unmount_root "$root"
+  remove_root "$root"
+  mkdir -p "$root"
+  tar --numeric-owner -C "$root" -xpf "$cache_tar"
+  configure_root "$root"
+  say "fresh root in $root"
+}
+
+# Clones REV of the host repository to ROOT/root/src/main with the root's
+# own git, from a bundle of that one commit: the committed state, never the
+# work tree.  ../shared goes beside the clone, as on a developer's machine.
+clone_into_root() { # root rev
+  local root=$1 rev=$2 sha scratch shared
+  sha=$(git -C "$repo" rev-parse --verify "$rev^{commit}")
+  scratch=$(mktemp -d)
+  git init -q --bare "$scratch/repo.git"
+  git -C "$scratch/repo.git" fetch -q "$repo" "$sha:refs/heads/main"
+  mkdir -p "$root/root/src"
+  git -C "$scratch/repo.git" bundle create -q "$root/root/src/kestrim.bundle" main
+  rm -rf "$scratch"
+  in_root "$root" git clone -q -b main /root/src/kestrim.bundle /root/src/main
+  shared=$(cd "$repo/.." && pwd)/shared
+  if [ -d "$shared" ]; then
+    cp -a "$shared" "$root/root/src/shared"
+  else
+    say "no $shared beside the repository: the root has no ../shared"
+  fi
+  say "cloned $(git -C "$repo" log -1 --format='%h %s' "$sha") to /root/src/main"
+}
+
+# ---------------------------------------------------------------- mounts
+
+mount_root() { # root
+  local root=$1 target
+  roots_in_use+=("$root")
+  for target in "${bind_mounts[@]}"; do
+    mkdir -p "$root/$target"
+    mount --bind "/$target" "$root/$target"
+    # Private, so that what is mounted below it (dev/pts below dev) never
+    # spreads back to the host on a host whose mounts are shared.
+    mount --make-private "$root/$target"
+  done
+}
+
+mounts_under() { # root: prints the mount points inside it, deepest first
+  findmnt -rn -o TARGET | awk -v root="$1" 'index($0, root "/") == 1 || $0 == root' | sort -r
+}
+
+# Processes whose root directory is ROOT: whatever the run left behind.
+processes_in_root() { # root
+  local root link proc
+  root=$(realpath "$1")
+  for proc in /proc/[0-9]*; do
+    link=$(readlink "$proc/root" 2>/dev/null) || continue
+    [ "$link" = "$root" ] || continue
+    echo "${proc#/proc/} $(cat "$proc/comm" 2>/dev/null)"
+  done
+}
+
+# Ends the processes of ROOT by their ids: they were started in it by this
+# script, and a bind mount in use cannot be unmounted.
+end_processes_in_root() { # root
+  local root=$1 pids
+  mapfile -t pids < <(processes_in_root "$root" | awk '{ print $1 }')
+  [ ${#pids[@]} -gt 0 ] || return 0
+  kill -TERM "${pids[@]}" 2>/dev/null || true
+  sleep 2
+  mapfile -t pids < <(processes_in_root "$root" | awk '{ print $1 }')
+  [ ${#pids[@]} -eq 0 ] || kill -KILL "${pids[@]}" 2>/dev/null || true
+  sleep 0.5
+}
+
+# Unmounts everything inside ROOT (also what debootstrap may have left),
+# and fails if anything is still mounted there.
+unmount_root() { # root
+  local root=$1 target
+  [ -d "$root" ] || return 0
+  root=$(realpath "$root")
+  end_processes_in_root "$root"
+  while read -r target; do
+    [ -n "$target" ] || continue
+    umount "$target" 2>/dev/null && continue
+    echo "fresh-root: $target is busy: unmounting it lazily" >&2
+    umount -l "$target" || echo "fresh-root: cannot unmount $target" >&2
+  done < <(mounts_under "$root")
+  if [ -n "$(mounts_under "$root")" ]; then
+    echo "fresh-root: still mounted under $root:" >&2
+    mounts_under "$root" >&2
+    return 1
+  fi
+}
+
+# Removes ROOT, never across a mount point: a bind mount left in place
+# would have rm delete the host's /dev.
+remove_root() { # root
+  local root=$1
+  [ -e "$root" ] || return 0
+  if [ -n "$(mounts_under "$(realpath "$root")")" ]; then
+    echo "fresh-root: not removing $root: something is mounted in it" >&2
+    return 1
+  fi
+  rm -rf --one-file-system "$root"
+}
+
+# ------------------------------------------------------------ inside it
+
+in_root() { # root command...: runs COMMAND in ROOT with a new user's environment
+  local root=$1
+  shift
+  # fd 9 holds the lock on the check's folder: not for the root's processes.
+  chroot "$root" /usr/bin/env -i "${root_env[@]}" "$@" </dev/null 9>&-
+}
+
+# Runs COMMAND in ROOT from the clone, its output in LOG with the start,
+# end and exit status; sets run_status and run_seconds.
+run_in_root() { # root log command...
+  local root=$1 log=$2 start
+  shift 2
+  start=$(date +%s)
+  echo "# $(date -u '+%F %T UTC') started: $*" >"$log"
+  say "running $* in the root (log: $log)"
+  run_status=0
+  in_root "$root" /bin/bash -c 'cd /root/src/main && exec "$@"' run "$@" >>"$log" 2>&1 || run_status=$?
+  run_seconds=$(($(date +%s) - start))
+  echo "# $(date -u '+%F %T UTC') ended: exit $run_status after ${run_seconds}s" >>"$log"
+  say "$* exited $run_status after $(duration "$run_seconds")"
+}
+
+# ------------------------------------------------------------ reporting
+
+duration() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
+
+list_tmp() { # root listing-file: writes the listing, prints one name a line
+  local root=$1
+  {
+    echo "## ls -la /tmp"
+    ls -la "$root/tmp"
+    if [ -d "$root/tmp/.X11-unix" ]; then
+      echo "## ls -la /tmp/.X11-unix"
+      ls -la "$root/tmp/.X11-unix"
+    fi
+  } >"$2"
+  ls -A1 "$root/tmp"
+  if [ -d "$root/tmp/.X11-unix" ]; then ls -A1 "$root/tmp/.X11-unix" | sed 's|^|.X11-unix/|'; fi
+}
+
+# ctest's closing line per build, from test-all's "=== PRESET tests ==="
+# sections, and the tests it lists as failed.
+test_counts() { # log
+  awk '
+    /^=== [a-z]+ tests ===$/ { preset = $2; listing = 0; seen[preset] = 1; order[++n] = preset }
+    / tests passed, [0-9]+ tests? failed out of [0-9]+/ { line[preset] = $0 }
+    /^The following tests FAILED:/ { listing = 1; next }
+    listing && /^[ \t]+[0-9]+ - / { sub(/^[ \t]+[0-9]+ - /, ""); failed[preset] = failed[preset] "\n    failed: " $0; next }
+    listing { listing = 0 }
+    END {
+      if (n == 0) print "  no test run found in the log"
+      for (i = 1; i <= n; i++) {
+        p = order[i]
+        printf "  %-7s %s%s\n", p ":", (p in line) ? line[p] : "no ctest summary (the build failed?)", failed[p]
+      }
+    }' "$1"
+}
+
+# ------------------------------------------------------------------ main
+
+# The EXIT trap: unmounts every root, removes the root unless --keep, and
+# turns a success into a failure when a mount is left behind.
+cleanup() {
+  local rc=$? root status=0
+  for root in "${roots_in_use[@]}"; do
+    unmount_root "$root" || status=1
+  done
+  if [ "${keep:-no}" = no ] && [ -n "${root_dir:-}" ]; then
+    remove_root "$root_dir" || status=1
+  fi
+  if [ -n "${dir:-}" ] && [ -n "$(mounts_under "$dir")" ]; then
+    echo "fresh-root: mounts left behind under $dir:" >&2
+    mounts_under "$dir" >&2
+    status=1
+  fi
+  if [ "$rc" -eq 0 ] && [ "$status" -ne 0 ]; then rc=1; fi
+  exit "$rc"
+}
+
+parse_options() {
+  keep=no
+  no_cache=no
+  commit=HEAD
+  dir=$repo/build/fresh-root
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --keep) keep=yes ;;
+      --no-cache) no_cache=yes ;;
+      --dir) [ $# -ge 2 ] || die "--dir needs a folder"; dir=$2; shift ;;
+      --commit) [ $# -ge 2 ] || die "--commit needs a revision"; commit=$2; shift ;;
+      -h | --help) sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
+      *) die "unknown option $1 (see --help)" ;;
+    esac
+    shift
+  done
+}
+
+main() {
+  local logs before after added left
+  local -A status seconds
+  parse_options "$@"
+  check_host
+  mkdir -p "$dir"
+  dir=$(realpath "$dir")
+  exec 9>"$dir/.lock"
+  flock -n 9 || die "another check is using $dir"
+  logs=$dir/logs
+  root_dir=$dir/root
+  rm -rf "$logs"
+  mkdir -p "$logs"
+  trap cleanup EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+
+  make_root "$root_dir" "$no_cache"
+  mount_root "$root_dir"
+  clone_into_root "$root_dir" "$commit"
+
+  before=$(list_tmp "$root_dir" "$logs/tmp-before.txt")
+  cat "$logs/tmp-before.txt"
+  run_in_root "$root_dir" "$logs/view-sample.log" scripts/view-sample.sh
+  status[view-sample]=$run_status seconds[view-sample]=$run_seconds
+  cp -f "$root_dir/root/src/main/build/sample-screenshot.png" "$logs/" 2>/dev/null || true
+  run_in_root "$root_dir" "$logs/test-all.log" scripts/test-all.sh
+  status[test-all]=$run_status seconds[test-all]=$run_seconds
+  after=$(list_tmp "$root_dir" "$logs/tmp-after.txt")
+  cat "$logs/tmp-after.txt"
+  added=$(comm -13 <(sort <<<"$before") <(sort <<<"$after") | sed '/^$/d')
+  left=$(processes_in_root "$root_dir")
+
+  echo
+  echo "=== fresh-root check: $(git -C "$repo" log -1 --format='%h %s' "$commit") ==="
+  echo "view-sample.sh: exit ${status[view-sample]} after $(duration "${seconds[view-sample]}")"
+  echo "test-all.sh:    exit ${status[test-all]} after $(duration "${seconds[test-all]}")"
+  test_counts "$logs/test-all.log"
+  if [ -n "$added" ]; then
+    echo "/tmp: $(wc -l <<<"$added") entries added by the run:"
+    sed 's/^/  /' <<<"$added"
+  else
+    echo "/tmp: nothing added by the run"
+  fi
+  if [ -n "$left" ]; then
+    echo "left running in the root (now ended):"
+    sed 's/^/  /' <<<"$left"
+  fi
+  echo "logs: $logs"
+  [ "$keep" = no ] || echo "root kept: $root_dir (mounts removed)"
+  [ "${status[view-sample]}" -eq 0 ] && [ "${status[test-all]}" -eq 0 ]
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  main "$@"
+fi
