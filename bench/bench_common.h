@@ -1,20 +1,20 @@
 /*
- * bench_common.h - what the benchmark's parts share: a clock, memory
- * readings and the result line format.
+ * bench_common.h - what the benchmark's parts share: memory readings and
+ * the result line format.
  *
  * Every result is printed as one "key value" line on standard output, so
  * that scripts/bench.sh can gather them into the table.
  *
- * Entry points: bench_seconds(), resident_bytes(), peak_resident_bytes(),
- * report(), generate_track(), run_load_bench(), run_draw_bench().
+ * Entry points: resident_bytes(), peak_resident_bytes(), report(),
+ * generate_track(), run_load_bench(), run_draw_bench(); the clock is the
+ * program's own (track/clock.h).
  */
 #ifndef KESTRIM_BENCH_COMMON_H
 #define KESTRIM_BENCH_COMMON_H
 
-#include <cstddef>
+#include "track/clock.h"
 
-/* Seconds from a monotonic clock. */
-double bench_seconds();
+#include <cstddef>
 
 /* Resident memory of this process now, and at its peak, in bytes. */
 size_t resident_bytes();

@@ -43,10 +43,10 @@ struct Drawn {
 };
 
 static const Drawn DRAWN[] = {
-    {"raw", false, 0},
-    {"linear", true, 0},
-    {"cubic", true, 1},
-    {"bessel", true, 2},
+    {"raw", false, FAMILY_LINEAR},
+    {"linear", true, FAMILY_LINEAR},
+    {"cubic", true, FAMILY_CUBIC},
+    {"bessel", true, FAMILY_BESSEL},
 };
 
 /* Lets the window be mapped and sized before anything is timed. */
@@ -61,12 +61,12 @@ static double frames_per_second(void (*one_frame)(), double seconds)
     for (int i = 0; i < FIRST_FRAMES; ++i)
         one_frame();
     int count = 0;
-    double start = bench_seconds();
+    double start = monotonic_seconds();
     double elapsed = 0;
     do {
         one_frame();
         ++count;
-        elapsed = bench_seconds() - start;
+        elapsed = monotonic_seconds() - start;
     } while (elapsed < seconds || count < 3);
     return count / elapsed;
 }
@@ -105,9 +105,7 @@ static void build_floor(const Drawn& drawn)
         for (const TrackPoint* frame : frames)
             push_position(&xyz, *frame);
     } else {
-        const CurveList& list = drawn.curve_family == 0   ? LinearFrames
-                                : drawn.curve_family == 1 ? CubicFrames
-                                                          : BesselFrames;
+        const CurveList& list = curve_list_of(drawn.curve_family);
         for (const auto& sample : list) {
             push_position(&xyz, sample);
             float colour[3];
@@ -135,13 +133,7 @@ static void load_scene_transformation()
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glMultMatrixf(camera_matrix);
-    glTranslatef(centre_copy_x, centre_copy_y, centre_copy_z);
-    float s = 2.0f * scale_factor;
-    glScalef(s, s, s);
-    glMultMatrixf(model_matrix);
-    float k = 1.0f / view_range;
-    glScalef(k, k, k);
-    glTranslatef(-centre_copy_x, -centre_copy_y, -centre_copy_z);
+    apply_scene_transform();
 }
 
 static void floor_frame()
@@ -196,20 +188,20 @@ int run_draw_bench(const char* path, double seconds)
     set_start_state();
     settle_window();
 
-    double start = bench_seconds();
+    double start = monotonic_seconds();
     load_track(path);
-    report("load_in_window", bench_seconds() - start);
+    report("load_in_window", monotonic_seconds() - start);
     display_frame();
-    report("first_picture", bench_seconds() - start);
+    report("first_picture", monotonic_seconds() - start);
     printf("# renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     report("resident_mb_after_first_picture", resident_bytes() / 1e6);
 
     for (const Drawn& drawn : DRAWN) {
         curves_shown = drawn.curves_shown;
         curve_family = drawn.curve_family;
-        double first = bench_seconds();
+        double first = monotonic_seconds();
         display_frame();
-        report_named("first_display", drawn.name, bench_seconds() - first);
+        report_named("first_display", drawn.name, monotonic_seconds() - first);
         build_floor(drawn);
         std::vector<double> shown, floor, ratio;
         for (int round = 0; round < ROUNDS; ++round) {

@@ -3,8 +3,8 @@
  *
  * scan_fix_line() gives exactly what sscanf() with FIX_LINE_TEMPLATE gives:
  * the same count of fields and the same values, bit for bit.  Lines in the
- * usual shape are scanned by hand, many times faster; any line it is not
- * sure of goes to sscanf itself.
+ * usual shape are scanned with std::from_chars, many times faster; any line
+ * it is not sure of goes to sscanf itself.
  *
  * Entry points: FixFields, FIX_LINE_TEMPLATE, scan_fix_line().
  */

@@ -6,8 +6,8 @@
  * (date and UTC time, latitude and longitude in degrees, speed in mph).
  * Lines that do not begin with "D" are skipped.
  *
- * Entry points: open_file(), read_track_stream(), read_lines(),
- * parse_fix_line(), reset_bounds(), the bounds, fix_count, sample_interval.
+ * Entry points: open_file(), read_track_stream(), parse_fix_line(),
+ * reset_bounds(), the bounds, fix_count, sample_interval.
  */
 #ifndef KESTRIM_TRACK_READER_H
 #define KESTRIM_TRACK_READER_H
@@ -29,14 +29,6 @@ void open_file(const char* path);
 
 /* Read every line of a stream; source names it in diagnostics. */
 void read_track_stream(std::istream& in, const char* source);
-
-/* Called with each line's first 255 characters, leading white space skipped,
-   and the line's number in the file (from 1). */
-typedef void (*LineHandler)(const char* line, int line_number, void* context);
-
-/* Hand every non-blank line of a stream to handle; throws what the stream's
-   buffer throws. */
-void read_lines(std::istream& in, LineHandler handle, void* context);
 
 /* Handle one line: a fix line is parsed, converted and pushed onto frames.
    source and line_number only name the line in diagnostics. */
