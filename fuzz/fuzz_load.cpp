@@ -1,14 +1,13 @@
 /*
  * fuzz_load.cpp - libFuzzer target over the track loader.
  *
- * Each input is read as a track file by read_track_stream(), then sized,
- * centred and curve-fitted in load_track()'s order.  The loaded track is
- * then checked, and any broken invariant aborts, so that libFuzzer keeps
- * the input as a crash.  The input's first line is also scanned by the
- * fast fix-line scanner and by sscanf with the template, which must agree.
- * Built and run by scripts/fuzz.sh.
+ * Each input is loaded as a track file by the viewer's own load driver,
+ * load_track_stream().  The loaded track is then checked, and any broken
+ * invariant aborts, so that libFuzzer keeps the input as a crash.  The
+ * input's first line is also scanned by the fast fix-line scanner and by
+ * sscanf with the template, which must agree.  Built by the fuzz preset and
+ * run by scripts/fuzz.sh.
  */
-#include "curves/curve_fitting.h"
 #include "curves/curve_lists.h"
 #include "track/display_mapping.h"
 #include "track/fix_scanner.h"
@@ -24,13 +23,6 @@
 #include <cstring>
 #include <sstream>
 #include <string>
-
-/* load.cpp's load_track() ends by dropping the GL vertex arrays, which live
-   in curve_drawing.cpp with the rest of the GL side.  The fuzzer never calls
-   load_track() and links no GL, so this only satisfies the linker. */
-void forget_drawing_arrays()
-{
-}
 
 /* A tangent is a unit vector or, for a frame that has none, zero; floats
    of a unit vector keep its length this close to 1. */
@@ -159,10 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check_scanner(data, size);
     reset_track_state();
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    read_track_stream(in, "fuzz");
-    compute_view_range();
-    compute_centre();
-    fit_track_curves();
+    load_track_stream(in, "fuzz");
     check_loaded_track();
     free_frames();
     return 0;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the track loader with libFuzzer for SECONDS (600 by default):
-# installs what is missing, builds fuzz/ with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer in build/fuzz, seeds build/fuzz/corpus and runs
+# installs what is missing, builds the fuzz preset (clang, AddressSanitizer
+# and UndefinedBehaviorSanitizer) in build/fuzz, seeds build/fuzz/corpus and runs
 # the fuzzer, then prints its executions and coverage.  A crash or a
 # sanitizer report leaves the input in build/fuzz/artifacts/, prints the
 # report and fails.  The corpus is kept, so every run starts where the last
@@ -36,11 +36,14 @@ require_commands cmake clang++
 
 # Configured once; the build itself recompiles only what changed.
 build_log=$build/build.log
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ >"$build_log" 2>&1 ||
-    { cat "$build_log"; exit 1; }
+# A cache from a configuration of another source folder is dropped.
+if ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$PWD" "$build/CMakeCache.txt" 2>/dev/null; then
+  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
 fi
-cmake --build "$build" --parallel 2 >"$build_log" 2>&1 || { cat "$build_log"; exit 1; }
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake --preset fuzz >"$build_log" 2>&1 || { cat "$build_log"; exit 1; }
+fi
+cmake --build --preset fuzz >"$build_log" 2>&1 || { cat "$build_log"; exit 1; }
 
 # Seeds: the bundled tracks, the test fixtures (among them any reproducer
 # of an earlier crash), imports of the shared GPX tracks and hand-made

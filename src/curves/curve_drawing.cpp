@@ -2,8 +2,9 @@
  * curve_drawing.cpp - the GL side of the track and its curves.
  *
  * Each list is drawn as one batch from vertex arrays.  The position arrays
- * are built once after a load; the colour arrays of the curve lists are
- * rebuilt only when the threshold has changed since they were made.
+ * are built on the first draw after a load (a new track_generation); the
+ * colour arrays of the curve lists are rebuilt only when the threshold has
+ * changed since they were made.
  *
  * Entry points: see curve_drawing.h.
  */
@@ -23,24 +24,24 @@ static const float CENTRE_POINT_SIZE = 4.0f;
 static const float BESSEL_POINT_SIZE = 3.0f;
 static const float TRACK_POINT_SIZE = 2.0f;
 
-enum { FAMILY_LINEAR = 0, FAMILY_CUBIC = 1, FAMILY_BESSEL = 2, FAMILY_COUNT = 3 };
-
 /* Vertex and colour arrays of one drawn list. */
 struct PointBatch {
     std::vector<float> xyz;
     std::vector<float> rgb;
     float coloured_for = -1.0f; /* threshold the colours were made for; -1: none yet */
-    bool built = false;
+    long built_for = -1;        /* track_generation the positions were made for */
 };
 
 static PointBatch raw_batch;                  /* the frames */
 static PointBatch curve_batches[FAMILY_COUNT]; /* LinearFrames, CubicFrames, BesselFrames */
 
-void forget_drawing_arrays()
+/* True when the batch holds the current track; else it is emptied. */
+static bool batch_is_current(PointBatch* batch)
 {
-    raw_batch = PointBatch();
-    for (PointBatch& batch : curve_batches)
-        batch = PointBatch();
+    if (batch->built_for == track_generation)
+        return true;
+    *batch = PointBatch();
+    return false;
 }
 
 /* For frames and for curve samples alike. */
@@ -50,15 +51,6 @@ static void push_view(std::vector<float>* xyz, const Point* p)
     xyz->push_back(static_cast<float>(p->view_x));
     xyz->push_back(static_cast<float>(p->view_y));
     xyz->push_back(static_cast<float>(p->view_z));
-}
-
-static const CurveList& family_list(int family)
-{
-    if (family == FAMILY_LINEAR)
-        return LinearFrames;
-    if (family == FAMILY_CUBIC)
-        return CubicFrames;
-    return BesselFrames;
 }
 
 static void draw_batch(const PointBatch& batch, bool coloured)
@@ -92,8 +84,9 @@ void draw_tangent_lines()
     glBegin(GL_LINES);
     for (size_t i = 1; i + 1 < frames.size(); ++i) {
         const TrackPoint* p = frames[i];
-        glVertex3d(to_display_x(p->cubic_coeffs[3]), to_display_y(p->cubic_coeffs[7]),
-                   to_display_z(p->cubic_coeffs[11]));
+        glVertex3d(to_display_x(cubic_coefficient(p, AXIS_X, CUBIC_D)),
+                   to_display_y(cubic_coefficient(p, AXIS_Y, CUBIC_D)),
+                   to_display_z(cubic_coefficient(p, AXIS_Z, CUBIC_D)));
         glVertex3d(to_display_x(p->control_point[0]), to_display_y(p->control_point[1]),
                    to_display_z(p->control_point[2]));
     }
@@ -136,12 +129,12 @@ void draw_curve_family(int family)
     if (family < 0 || family >= FAMILY_COUNT)
         return;
     PointBatch* batch = &curve_batches[family];
-    const CurveList& list = family_list(family);
-    if (!batch->built) {
+    const CurveList& list = curve_list_of(family);
+    if (!batch_is_current(batch)) {
         reserve_faulted_in(&batch->xyz, list.size() * 3);
         for (const CurveSample& sample : list)
             push_view(&batch->xyz, &sample);
-        batch->built = true;
+        batch->built_for = track_generation;
     }
     if (batch->coloured_for != threshold)
         colour_curve_batch(batch, list);
@@ -151,11 +144,11 @@ void draw_curve_family(int family)
 
 void draw_raw_frames()
 {
-    if (!raw_batch.built) {
+    if (!batch_is_current(&raw_batch)) {
         reserve_faulted_in(&raw_batch.xyz, frames.size() * 3);
         for (const TrackPoint* frame : frames)
             push_view(&raw_batch.xyz, frame);
-        raw_batch.built = true;
+        raw_batch.built_for = track_generation;
     }
     glPointSize(TRACK_POINT_SIZE);
     glColor3f(1, 0, 0);

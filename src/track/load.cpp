@@ -2,21 +2,22 @@
  * load.cpp - the load driver.
  *
  * Empties the lists, reads the track file, sizes and centres the track for
- * display and reports each step on standard output.
+ * display and reports each step on standard output.  It knows nothing of
+ * drawing: the drawing side sees a new track by track_generation.
  *
- * Entry points: load_track(), compute_view_range(), compute_centre().
+ * Entry points: load_track(), load_track_stream(), compute_view_range(),
+ * compute_centre(), track_generation.
  */
 #include "load.h"
 
-#include "../curves/curve_drawing.h"
 #include "../curves/curve_fitting.h"
 #include "../curves/curve_lists.h"
+#include "clock.h"
 #include "display_mapping.h"
 #include "track_point.h"
 #include "track_reader.h"
 
 #include <cstdio>
-#include <ctime>
 #include <exception>
 #include <future>
 
@@ -26,7 +27,8 @@ float view_range = NO_EXTENT_RANGE;
 double raw_centre_x = 0.0, raw_centre_y = 0.0, raw_centre_z = 0.0;
 double centre_x = 0.0, centre_y = 0.0, centre_z = 0.0;
 float centre_copy_x = 0.0f, centre_copy_y = 0.0f, centre_copy_z = 0.0f;
-LoadTiming last_load_timing = {0, 0, 0, 0}; /* filled by each load_track */
+LoadTiming last_load_timing = {0, 0, 0, 0}; /* filled by each load */
+long track_generation = 0;                   /* bumped by each load */
 
 void compute_view_range()
 {
@@ -69,17 +71,10 @@ static void copy_centre()
     centre_copy_z = static_cast<float>(centre_z);
 }
 
-static double seconds_now()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec + now.tv_nsec * 1e-9;
-}
-
 /* Seconds since *mark, and moves the mark to now. */
 static double lap(double* mark)
 {
-    double now = seconds_now();
+    double now = monotonic_seconds();
     double elapsed = now - *mark;
     *mark = now;
     return elapsed;
@@ -102,14 +97,19 @@ static std::future<void> start_reserving_curve_lists()
     }
 }
 
-void load_track(const char* path)
+/* Every list empty, ready for the reader. */
+static void begin_load(double* mark)
 {
-    double mark = seconds_now();
+    *mark = monotonic_seconds();
     frames.clear();
     clear_curve_lists();
     clear_display_anchor();
-    open_file(path != nullptr ? path : "");
-    last_load_timing.read = lap(&mark);
+}
+
+/* Extent, centre and curves of the frames just read, with their messages. */
+static void finish_load(double* mark)
+{
+    last_load_timing.read = lap(mark);
     std::future<void> curve_lists_reserved = start_reserving_curve_lists();
 
     compute_view_range();
@@ -118,15 +118,31 @@ void load_track(const char* path)
     copy_centre();
     printf("double: X = %f Y = %f Z = %f\n", raw_centre_x, raw_centre_y, raw_centre_z);
     printf("openGL: X = %f Y = %f Z = %f\n", centre_x, centre_y, centre_z);
-    last_load_timing.centre = lap(&mark);
+    last_load_timing.centre = lap(mark);
 
     printf("fill in all curve fitting stuff\n");
     fit_frame_curves();
-    last_load_timing.fit = lap(&mark);
+    last_load_timing.fit = lap(mark);
     if (curve_lists_reserved.valid())
         curve_lists_reserved.get();
     sample_curve_lists();
-    forget_drawing_arrays();
+    ++track_generation;
     fflush(stdout);
-    last_load_timing.sample = lap(&mark);
+    last_load_timing.sample = lap(mark);
+}
+
+void load_track(const char* path)
+{
+    double mark;
+    begin_load(&mark);
+    open_file(path != nullptr ? path : "");
+    finish_load(&mark);
+}
+
+void load_track_stream(std::istream& in, const char* source)
+{
+    double mark;
+    begin_load(&mark);
+    read_track_stream(in, source);
+    finish_load(&mark);
 }

@@ -1,11 +1,14 @@
 /*
  * load.h - the load driver: a track file to frames, extent and centre.
  *
- * Entry points: load_track(), compute_view_range(), compute_centre(),
- * view_range, the raw and scaled centre, the centre copies, last_load_timing.
+ * Entry points: load_track(), load_track_stream(), compute_view_range(),
+ * compute_centre(), view_range, the raw and scaled centre, the centre
+ * copies, track_generation, last_load_timing.
  */
 #ifndef KESTRIM_LOAD_H
 #define KESTRIM_LOAD_H
+
+#include <istream>
 
 extern float view_range;            /* largest extent of the track in display units */
 extern double raw_centre_x, raw_centre_y, raw_centre_z; /* mean Earth-centred position */
@@ -21,8 +24,15 @@ struct LoadTiming {
 };
 extern LoadTiming last_load_timing;
 
+/* Goes up by one whenever the frames and curve lists have been made anew,
+   so that whatever is built from them can tell it is out of date. */
+extern long track_generation;
+
 /* Empty every list, read the file at path (none if null) and fit its curves. */
 void load_track(const char* path);
+
+/* The same, reading the track from a stream that source names in messages. */
+void load_track_stream(std::istream& in, const char* source);
 
 /* view_range from the bounds: the largest extent, 1.0 for none. */
 void compute_view_range();
