@@ -23,8 +23,6 @@ float samples_per_segment = 1.0f;
 int frame_interval = 1;
 float control_scale = static_cast<float>(frame_interval * CONTROL_SCALE_PER_FRAME);
 
-enum { AXES = 3, COEFFS_PER_AXIS = 4 };
-
 /* Slot numbers of the Bessel difference table. */
 enum {
     SLOT_F0 = 1,
@@ -85,10 +83,10 @@ void fit_cubic(TrackPoint* current, const TrackPoint* next)
         double p1 = p0[axis] + current->frame_distance * current->tangent[axis] * control_scale;
         double p2 = p3[axis] - next->frame_distance * next->tangent[axis] * control_scale;
         float* abcd = &current->cubic_coeffs[axis * COEFFS_PER_AXIS];
-        abcd[0] = static_cast<float>(p3[axis] - 3 * p2 + 3 * p1 - p0[axis]);
-        abcd[1] = static_cast<float>(3 * p2 - 6 * p1 + 3 * p0[axis]);
-        abcd[2] = static_cast<float>(3 * p1 - 3 * p0[axis]);
-        abcd[3] = static_cast<float>(p0[axis]);
+        abcd[CUBIC_A] = static_cast<float>(p3[axis] - 3 * p2 + 3 * p1 - p0[axis]);
+        abcd[CUBIC_B] = static_cast<float>(3 * p2 - 6 * p1 + 3 * p0[axis]);
+        abcd[CUBIC_C] = static_cast<float>(3 * p1 - 3 * p0[axis]);
+        abcd[CUBIC_D] = static_cast<float>(p0[axis]);
         current->control_point[axis] = p1;
         current->linear_coeffs[axis * 2] = static_cast<float>(p3[axis] - p0[axis]);
         current->linear_coeffs[axis * 2 + 1] = static_cast<float>(p0[axis]);
@@ -134,7 +132,7 @@ void cubic_at(const TrackPoint* frame, float t, double xyz[3])
     float t3 = t2 * t;
     for (int axis = 0; axis < AXES; ++axis) {
         const float* abcd = &frame->cubic_coeffs[axis * COEFFS_PER_AXIS];
-        xyz[axis] = abcd[0] * t3 + abcd[1] * t2 + abcd[2] * t + abcd[3];
+        xyz[axis] = abcd[CUBIC_A] * t3 + abcd[CUBIC_B] * t2 + abcd[CUBIC_C] * t + abcd[CUBIC_D];
     }
 }
 
@@ -175,13 +173,18 @@ float sample_parameter(int i)
     return static_cast<float>(i) / samples_per_segment;
 }
 
+float cubic_coefficient(const TrackPoint* frame, int axis, int k)
+{
+    return frame->cubic_coeffs[axis * COEFFS_PER_AXIS + k];
+}
+
 bool frame_has_cubic(const TrackPoint* frame)
 {
-    const float* c = frame->cubic_coeffs;
     /* b of X is left out of the test, as the empty-frame report always has. */
-    for (int k = 0; k < CURVE_SLOT_COUNT; ++k)
-        if (k != 1 && c[k] != 0.0f)
-            return true;
+    for (int axis = 0; axis < AXES; ++axis)
+        for (int k = 0; k < COEFFS_PER_AXIS; ++k)
+            if (!(axis == AXIS_X && k == CUBIC_B) && cubic_coefficient(frame, axis, k) != 0.0f)
+                return true;
     return false;
 }
 

@@ -4,12 +4,18 @@
  *
  * Entry points: fit_track_curves() (fit_frame_curves() then
  * sample_curve_lists()), reserve_curve_lists(), compute_tangent(), fit_cubic(),
- * build_bessel_table(), the sampling functions, and the fitting globals.
+ * build_bessel_table(), the sampling functions, cubic_coefficient(), the
+ * axis and coefficient numbers, and the fitting globals.
  */
 #ifndef KESTRIM_CURVE_FITTING_H
 #define KESTRIM_CURVE_FITTING_H
 
 #include "curve_lists.h"
+
+/* The axes of a position, and the slots of a cubic's coefficients per axis
+   in cubic_coeffs: a, b, c, d of a*t^3 + b*t^2 + c*t + d. */
+enum { AXIS_X, AXIS_Y, AXIS_Z, AXES };
+enum { CUBIC_A, CUBIC_B, CUBIC_C, CUBIC_D, COEFFS_PER_AXIS };
 
 extern float samples_per_segment; /* samples per segment: t = i / samples_per_segment */
 extern int frame_interval;        /* fixes per frame; divides frame_distance */
@@ -52,6 +58,9 @@ void bessel_at(const TrackPoint* frame, float t, double xyz[3]);
 /* The parameters at which a segment is sampled: i / samples_per_segment. */
 int sample_count();
 float sample_parameter(int i);
+
+/* Coefficient k (CUBIC_A .. CUBIC_D) of the frame's cubic on one axis. */
+float cubic_coefficient(const TrackPoint* frame, int axis, int k);
 
 /* True when the frame has a fitted cubic (every frame but the first and last). */
 bool frame_has_cubic(const TrackPoint* frame);

@@ -1,7 +1,8 @@
 /*
  * curve_lists.cpp - storage of the three sampled curve lists.
  *
- * Entry points: CubicFrames, LinearFrames, BesselFrames, clear_curve_lists().
+ * Entry points: CubicFrames, LinearFrames, BesselFrames, curve_list_of(),
+ * clear_curve_lists().
  */
 #include "curve_lists.h"
 
@@ -14,4 +15,13 @@ void clear_curve_lists()
     CubicFrames.clear();
     LinearFrames.clear();
     BesselFrames.clear();
+}
+
+const CurveList& curve_list_of(int family)
+{
+    if (family == FAMILY_LINEAR)
+        return LinearFrames;
+    if (family == FAMILY_CUBIC)
+        return CubicFrames;
+    return BesselFrames;
 }

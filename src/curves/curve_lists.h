@@ -2,7 +2,7 @@
  * curve_lists.h - the points sampled on the curves fitted through a track.
  *
  * Entry points: CurveSample, CurveList, CubicFrames, LinearFrames, BesselFrames,
- * clear_curve_lists().
+ * CurveFamily, curve_list_of(), clear_curve_lists().
  */
 #ifndef KESTRIM_CURVE_LISTS_H
 #define KESTRIM_CURVE_LISTS_H
@@ -26,6 +26,12 @@ typedef std::vector<CurveSample> CurveList;
 extern CurveList CubicFrames;  /* samples of each frame's cubic segment */
 extern CurveList LinearFrames; /* samples of each frame's linear segment */
 extern CurveList BesselFrames; /* samples of each frame's Bessel interpolation */
+
+/* The numbers the keys and the drawing give the three lists. */
+enum CurveFamily { FAMILY_LINEAR = 0, FAMILY_CUBIC = 1, FAMILY_BESSEL = 2, FAMILY_COUNT = 3 };
+
+/* The list of a family; BesselFrames for any number past the others. */
+const CurveList& curve_list_of(int family);
 
 /* Empty all three lists before a track is loaded. */
 void clear_curve_lists();

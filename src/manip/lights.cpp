@@ -6,10 +6,10 @@
 #include "lights.h"
 
 #include "../view/viewer_state.h"
+#include "modes.h"
 
 #include <GL/glut.h>
 
-float light0_position[4] = {1.0f, 1.0f, 1.5f, 1.0f};
 const float light0_ambient[4] = {0.6f, 0.6f, 0.6f, 1.0f};
 const float light0_diffuse[4] = {0.6f, 0.6f, 0.6f, 1.0f};
 const float light0_specular[4] = {0.8f, 0.8f, 0.8f, 1.0f};

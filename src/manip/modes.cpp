@@ -1,16 +1,16 @@
 /*
- * modes.cpp - the manipulation modes and the trackball.
+ * modes.cpp - the manipulation modes and the trackball, as arithmetic.
  *
  * Every step reads the pointer travel since the last step (since the press
  * in the scale mode), changes the view state, and puts a value back when it
- * would leave its range.
+ * would leave its range.  Nothing here touches GL; mode_step.cpp runs the
+ * current mode's step and does the GL work that follows two of them.
  *
  * Entry points: see modes.h.
  */
 #include "modes.h"
 
 #include "../view/viewer_state.h"
-#include "lights.h"
 
 #include <cmath>
 #include <cstdio>
@@ -20,7 +20,6 @@ static const float LIGHT_LIMIT = 10.0f;  /* light mode */
 static const float SCALE_MAX = 4.0f;
 static const float SCALE_MIN = 0.2f;
 static const float ZOOM_EYE_Z = 6.0f;
-static const float ORBIT_RADIUS = 6.0f;
 static const double PI = 3.141592653589793;
 
 float look_x_saved = 0, look_y_saved = 0;
@@ -31,6 +30,7 @@ float scale_base = 1.0f;
 float scale_press_radius = 1.0f;
 float light0_x = 1.0f, light0_y = 1.0f;
 float light0_x_saved = 1.0f, light0_y_saved = 1.0f;
+float light0_position[4] = {1.0f, 1.0f, 1.5f, 1.0f};
 
 void reset_mode_state()
 {
@@ -133,11 +133,17 @@ void move_step()
     press_at_pointer();
 }
 
-/* Distance of a pointer position from the scaling centre. */
+/* A pointer position relative to the centre of scaling and turning. */
+static void pointer_from_centre(int x, int y, float* px, float* py)
+{
+    *px = normalized_pointer_x(x) - pan_x / 2.0f - look_x / 2.0f;
+    *py = normalized_pointer_y(y) - pan_y / 2.0f - look_y / 2.0f;
+}
+
 static float distance_from_centre(int x, int y)
 {
-    float px = normalized_pointer_x(x) - pan_x / 2.0f - look_x / 2.0f;
-    float py = normalized_pointer_y(y) - pan_y / 2.0f - look_y / 2.0f;
+    float px, py;
+    pointer_from_centre(x, y, &px, &py);
     return sqrtf(px * px + py * py);
 }
 
@@ -171,7 +177,6 @@ void light_step()
     light0_position[0] = light0_x;
     light0_position[1] = light0_y;
     press_at_pointer();
-    setup_lights();
 }
 
 void orbit_step()
@@ -180,9 +185,10 @@ void orbit_step()
     plain_delta(&dx, &dy);
     orbit_azimuth += dx;
     orbit_elevation -= dy;
-    orbit_eye_x = cosf(orbit_azimuth) * (cosf(orbit_elevation) * ORBIT_RADIUS) - look_x;
-    orbit_eye_y = sinf(orbit_elevation) * ORBIT_RADIUS - look_y;
-    eye_z = sinf(orbit_azimuth) * (cosf(orbit_elevation) * ORBIT_RADIUS);
+    float x, y;
+    orbit_eye(orbit_azimuth, orbit_elevation, &x, &y, &eye_z);
+    orbit_eye_x = x - look_x;
+    orbit_eye_y = y - look_y;
     press_at_pointer();
 }
 
@@ -203,8 +209,9 @@ void lift_to_sphere(float x, float y, float out[3])
 
 static void trackball_point(int x, int y, float out[3])
 {
-    lift_to_sphere(normalized_pointer_x(x) - pan_x / 2.0f - look_x / 2.0f,
-                   normalized_pointer_y(y) - pan_y / 2.0f - look_y / 2.0f, out);
+    float px, py;
+    pointer_from_centre(x, y, &px, &py);
+    lift_to_sphere(px, py, out);
 }
 
 static void cross(const float a[3], const float b[3], float out[3])
@@ -241,18 +248,4 @@ void trackball_step()
     }
     float angle = acosf(cosine);
     trackball_angle = static_cast<float>(360.0 * angle / PI);
-}
-
-void apply_view_mode()
-{
-    switch (view_mode) {
-    case MODE_LOOK: look_step(); break;
-    case MODE_ZOOM: zoom_step(); break;
-    case MODE_MOVE: move_step(); break;
-    case MODE_SCALE: scale_step(); break;
-    case MODE_ROTATE: trackball_step(); break;
-    case MODE_LIGHT: light_step(); break;
-    case MODE_ORBIT: orbit_step(); break;
-    default: break;
-    }
 }

@@ -2,12 +2,12 @@
  * modes.h - the manipulation modes that turn pointer travel into changes of
  * the view, one step per redraw.
  *
- * The steps are plain arithmetic over the viewer state; only the light
- * mode's set-up (lights.h) touches GL.
+ * The steps are plain arithmetic over the viewer state; mode_step.h runs
+ * the current one, with the GL work that follows it.
  *
- * Entry points: apply_view_mode(), the per-mode steps, trackball_step(),
- * normalized_pointer_x(), normalized_pointer_y(), lift_to_sphere(),
- * reset_mode_state(), the mode-private state.
+ * Entry points: the per-mode steps, trackball_step(), normalized_pointer_x(),
+ * normalized_pointer_y(), lift_to_sphere(), reset_mode_state(), the
+ * mode-private state.
  */
 #ifndef KESTRIM_MODES_H
 #define KESTRIM_MODES_H
@@ -20,17 +20,14 @@ extern float scale_base;                 /* scale mode: factor at the last relea
 extern float scale_press_radius;         /* scale mode: press distance from the centre */
 extern float light0_x, light0_y;         /* light mode: light 0's x and y */
 extern float light0_x_saved, light0_y_saved;
-
-/* One step of the current view mode; the rotate mode computes its axis and
-   angle only (the display cycle folds them into the model matrix). */
-void apply_view_mode();
+extern float light0_position[4];         /* light 0's position; x and y follow the light mode */
 
 /* The steps of the single modes. */
 void look_step();
 void zoom_step();
 void move_step();
 void scale_step();
-void light_step(); /* moves light 0, then sets up the lights */
+void light_step(); /* moves light 0's position; the lights are set up after it */
 void orbit_step();
 
 /* The trackball's axis and angle from the press point to the pointer. */

@@ -12,7 +12,8 @@
 #include "display.h"
 
 #include "../curves/curve_drawing.h"
-#include "../manip/modes.h"
+#include "../manip/mode_step.h"
+#include "../track/clock.h"
 #include "../track/load.h"
 #include "viewer_state.h"
 
@@ -20,7 +21,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 static const double CAMERA_DISTANCE = 8.0;
 static const double FIELD_OF_VIEW = 30.0;
@@ -56,31 +56,10 @@ static void build_camera_matrix()
     glPopMatrix();
 }
 
-/* Folds the trackball's rotation into the model matrix, as its left factor. */
-static void rotate_step()
-{
-    trackball_step();
-    press_x = cur_x;
-    press_y = cur_y;
-    glPushMatrix();
-    glLoadIdentity();
-    bool has_axis = trackball_axis_x != 0 || trackball_axis_y != 0 || trackball_axis_z != 0;
-    if (trackball_angle != 0 && has_axis) /* a zero axis would not turn anything anyway */
-        glRotatef(trackball_angle, trackball_axis_x, trackball_axis_y, trackball_axis_z);
-    trackball_angle = 0;
-    glMultMatrixf(model_matrix);
-    glGetFloatv(GL_MODELVIEW_MATRIX, model_matrix);
-    glPopMatrix();
-}
-
 static void run_mode_step()
 {
-    if (!skip_mode_once) {
-        if (view_mode == MODE_ROTATE)
-            rotate_step();
-        else
-            apply_view_mode();
-    }
+    if (!skip_mode_once)
+        apply_view_mode();
     skip_mode_once = false;
 }
 
@@ -106,9 +85,8 @@ void display()
     count_frames();
 }
 
-void draw_scene()
+void apply_scene_transform()
 {
-    glPushMatrix();
     /* Scale and turn about the track's centre, which the camera looks at. */
     glTranslatef(centre_copy_x, centre_copy_y, centre_copy_z);
     float s = 2.0f * scale_factor;
@@ -117,7 +95,12 @@ void draw_scene()
     float k = 1.0f / view_range;
     glScalef(k, k, k);
     glTranslatef(-centre_copy_x, -centre_copy_y, -centre_copy_z);
+}
 
+void draw_scene()
+{
+    glPushMatrix();
+    apply_scene_transform();
     draw_centre_of_gravity();
     if (alt_track_drawing)
         draw_tangent_lines();
@@ -167,17 +150,19 @@ void idle()
     glutPostRedisplay();
 }
 
-float monotonic_seconds()
+static double frame_clock_start = -1.0; /* when start-up started the frame clock; -1: not yet */
+
+void start_frame_clock()
 {
-    static timespec start;
-    static bool started = false;
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    if (!started) {
-        start = now;
-        started = true;
-    }
-    return static_cast<float>((now.tv_sec - start.tv_sec) + (now.tv_nsec - start.tv_nsec) * 1e-9);
+    frame_clock_start = monotonic_seconds();
+}
+
+/* Seconds since start-up, as the frame counter counts them. */
+static float frame_clock_seconds()
+{
+    if (frame_clock_start < 0)
+        start_frame_clock();
+    return static_cast<float>(monotonic_seconds() - frame_clock_start);
 }
 
 void count_frames_at(float now)
@@ -193,5 +178,5 @@ void count_frames_at(float now)
 
 void count_frames()
 {
-    count_frames_at(monotonic_seconds());
+    count_frames_at(frame_clock_seconds());
 }

@@ -2,9 +2,9 @@
  * display.h - the display cycle: camera, mode step, scene, overlay,
  * projection, and the frames-per-second counter.
  *
- * Entry points: display(), reshape(), idle(), draw_scene(), draw_overlay(),
- * draw_text(), count_frames(), count_frames_at(), camera_eye(),
- * monotonic_seconds().
+ * Entry points: display(), reshape(), idle(), draw_scene(),
+ * apply_scene_transform(), draw_overlay(), draw_text(), count_frames(),
+ * count_frames_at(), start_frame_clock(), camera_eye().
  */
 #ifndef KESTRIM_DISPLAY_H
 #define KESTRIM_DISPLAY_H
@@ -21,6 +21,10 @@ void idle();
 /* The track and its curves under the model transformation. */
 void draw_scene();
 
+/* Multiplies the modelview by the model transformation the scene is drawn
+   under: scale and rotation about the track's centre, the track's extent. */
+void apply_scene_transform();
+
 /* The overlay text, black. */
 void draw_overlay();
 
@@ -36,7 +40,7 @@ void count_frames_at(float now);
 /* Where the camera stands, looking at the track's centre. */
 void camera_eye(double centre_x, double centre_y, double centre_z, double eye[3]);
 
-/* Seconds since the process started, from a monotonic clock. */
-float monotonic_seconds();
+/* The frame counter's clock counts from now. */
+void start_frame_clock();
 
 #endif

@@ -4,14 +4,16 @@
  * Keys switch lighting, shading, material, curve display, curve index and
  * threshold; the left button drags in the current mode; the right-button
  * menu chooses Move, Scale, Reset or Exit, and the middle-button menu
- * Move, Scale or Rotate.
+ * Move, Scale or Rotate.  Key r and the Reset entry call reset_view().
  *
  * Entry points: see input.h.
  */
 #include "input.h"
 
 #include "../curves/curve_controls.h"
+#include "../curves/curve_lists.h"
 #include "../manip/lights.h"
+#include "../manip/modes.h"
 #include "display.h"
 #include "viewer_state.h"
 
@@ -63,6 +65,25 @@ static void print_help()
     printf("Q - quit program\n");
     printf("\nTranslations and Transformations can accessed by right clicking");
     fflush(stdout);
+}
+
+/* The model matrix back to the identity, as GL makes it. */
+static void load_identity_model_matrix()
+{
+    glPushMatrix();
+    glLoadIdentity();
+    glGetFloatv(GL_MODELVIEW_MATRIX, model_matrix);
+    glPopMatrix();
+}
+
+void reset_view()
+{
+    load_identity_model_matrix();
+    init_viewer_state();
+    reset_mode_state();
+    glDisable(GL_LIGHTING);
+    skip_mode_once = true;
+    reshape(window_width, window_height);
 }
 
 static void quit()
@@ -134,9 +155,9 @@ void keyboard(unsigned char key, int, int)
     case 'n': case 'N': request_redisplay(); break;
     case 'v': case 'V': alt_track_drawing = !alt_track_drawing; break;
     case 'b': case 'B': case '/': case '?': curves_shown = !curves_shown; break;
-    case '1': case '!': curve_family = 0; break;
-    case '2': case '@': curve_family = 1; break;
-    case '3': case '#': curve_family = 2; break;
+    case '1': case '!': curve_family = FAMILY_LINEAR; break;
+    case '2': case '@': curve_family = FAMILY_CUBIC; break;
+    case '3': case '#': curve_family = FAMILY_BESSEL; break;
     case '.': case '>': curve_index_up(); break;
     case ',': case '<': curve_index_down(); break;
     case '+': case '=': threshold_up(); break;

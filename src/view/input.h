@@ -5,8 +5,8 @@
  * and ask for redraws; drawing happens in the display cycle.
  *
  * Entry points: keyboard(), mouse(), motion(), right_button_menu(),
- * mode_menu(), build_menus(), set_material(), Material, material_red,
- * material_grey, redisplay_requests.
+ * mode_menu(), build_menus(), reset_view(), set_material(), Material,
+ * material_red, material_grey, redisplay_requests.
  */
 #ifndef KESTRIM_INPUT_H
 #define KESTRIM_INPUT_H
@@ -41,6 +41,10 @@ void mode_menu(int value);
 
 /* Build both pop-up menus and attach them to their buttons. */
 void build_menus();
+
+/* Back to the start view; keeps window size, material, curve switches,
+   curve index and threshold. Rebuilds the projection. */
+void reset_view();
 
 /* Make material the front faces' material. */
 void set_material(Material material);

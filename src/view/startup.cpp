@@ -5,6 +5,7 @@
  */
 #include "startup.h"
 
+#include "../manip/modes.h"
 #include "../track/load.h"
 #include "../track/track_reader.h"
 #include "display.h"
@@ -50,6 +51,7 @@ void set_start_state()
     reset_bounds();
     centre_copy_x = centre_copy_y = centre_copy_z = 0.0f;
     init_viewer_state();
-    monotonic_seconds(); /* the frame clock counts from start-up */
+    reset_mode_state();
+    start_frame_clock();
 }
 

@@ -1,15 +1,14 @@
 /*
- * viewer_state.cpp - the viewer state, its start values and reset_view().
+ * viewer_state.cpp - the viewer state and its start values.
+ *
+ * State only: it calls nothing of the rooms that read and change it.
  *
  * Entry points: see viewer_state.h.
  */
 #include "viewer_state.h"
 
-#include "../manip/modes.h"
 #include "../track/load.h"
-#include "display.h"
 
-#include <GL/glut.h>
 #include <cmath>
 
 static const float ORBIT_RADIUS = 6.0f;
@@ -53,8 +52,7 @@ void orbit_eye(float azimuth, float elevation, float* x, float* y, float* z)
     *z = sinf(azimuth) * (cosf(elevation) * ORBIT_RADIUS);
 }
 
-/* Everything reset_view() sets but the model matrix, lighting and projection. */
-static void set_view_values()
+void init_viewer_state()
 {
     smooth_shading = true;
     view_mode = MODE_ORBIT;
@@ -64,7 +62,6 @@ static void set_view_values()
     pan_y = pan_x = 0;
     look_y = look_x = 0;
     scale_factor = 1.0f;
-    reset_mode_state();
     eye_x = eye_y = eye_z = 0;
     look_z = static_cast<float>(centre_z);
     up_x = 0;
@@ -78,27 +75,5 @@ static void set_view_values()
     polygon_mode = POLYGON_MODE_FILL;
     perspective_on = true;
     cartoon_rendering = true;
-}
-
-void init_viewer_state()
-{
-    set_view_values();
     skip_mode_once = false;
-}
-
-static void load_identity_model_matrix()
-{
-    glPushMatrix();
-    glLoadIdentity();
-    glGetFloatv(GL_MODELVIEW_MATRIX, model_matrix);
-    glPopMatrix();
-}
-
-void reset_view()
-{
-    load_identity_model_matrix();
-    set_view_values();
-    glDisable(GL_LIGHTING);
-    skip_mode_once = true;
-    reshape(window_width, window_height);
 }

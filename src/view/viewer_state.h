@@ -5,8 +5,8 @@
  * Start-up sets it once with init_viewer_state(); the input handlers and the
  * manipulation modes change it; the display cycle reads it.
  *
- * Entry points: the state below, init_viewer_state(), reset_view(),
- * orbit_eye(), MODE_* numbers.
+ * Entry points: the state below, init_viewer_state(), orbit_eye(), MODE_*
+ * numbers.
  */
 #ifndef KESTRIM_VIEWER_STATE_H
 #define KESTRIM_VIEWER_STATE_H
@@ -53,12 +53,9 @@ extern bool left_button_down, left_button_up;
 extern char overlay_text[OVERLAY_TEXT_BYTES]; /* drawn in the overlay */
 extern float fps_frame_count, fps_last_report;
 
-/* Start values, as start-up sets them (no GL, no reshape). */
+/* Start values, as start-up sets them (no GL, no reshape); the model matrix,
+   the window size, the material and the curve switches are kept. */
 void init_viewer_state();
-
-/* Back to the start view; keeps window size, material, curve switches,
-   curve index and threshold. Rebuilds the projection. */
-void reset_view();
 
 /* The orbit eye at radius 6: x, y and z from the two angles. */
 void orbit_eye(float azimuth, float elevation, float* x, float* y, float* z);
