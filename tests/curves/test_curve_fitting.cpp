@@ -2,7 +2,7 @@
  * test_curve_fitting.cpp - tangents, segments, Bessel tables and the curve
  * lists, on tracks whose geometry can be checked by hand.
  */
-#include "../track/track_state.h"
+#include "support/track_state.h"
 
 #include "curves/curve_controls.h"
 #include "curves/curve_fitting.h"

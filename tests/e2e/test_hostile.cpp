@@ -5,7 +5,7 @@
  * Whatever it is given, the viewer must start, report exactly what it kept
  * and skipped, draw a sane picture, keep answering keys and quit cleanly.
  */
-#include "kestrim_run.h"
+#include "support/kestrim_run.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <random>
@@ -88,25 +87,6 @@ std::string fix(const std::string& latitude, const std::string& longitude,
 }
 
 /* ------------------------------------------------------------ running it */
-
-/* A directory under /tmp that goes away with everything in it. */
-struct TempDir {
-    std::string path;
-    TempDir()
-    {
-        char name[] = "/tmp/kestrim-hostile-XXXXXX";
-        if (mkdtemp(name) != nullptr)
-            path = name;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-};
 
 bool write_bytes(const std::string& path, const std::string& bytes)
 {
@@ -269,9 +249,7 @@ Picture look(KestrimRun* run, double first_frame_s)
         EXPECT_TRUE(e2e_screenshot(run->display.d, run->window, &image));
         p.total = image.width * image.height;
         p.white = e2e_count_near(image, {255, 255, 255}, 8);
-        p.red = e2e_count_pixels(image, [](const E2eRgb& c) {
-            return c.r > 200 && c.g < 80 && c.b < 80;
-        });
+        p.red = e2e_count_red(image);
         p.blue = e2e_count_pixels(image, [](const E2eRgb& c) {
             return c.b > 200 && c.r < 80 && c.g < 80;
         });
@@ -288,18 +266,6 @@ void expect_sane_picture(const Picture& p, const char* when)
     EXPECT_GT(p.total, 0) << when;
     EXPECT_GT(p.white, p.total * 9 / 10) << when << ": not the white ground";
     EXPECT_GT(p.blue, 0) << when << ": no centre of gravity";
-}
-
-bool wait_for_new(KestrimRun* run, size_t from, const std::string& text, double timeout_s)
-{
-    for (int i = 0; i < 100; ++i) {
-        if (run->viewer.p.out.find(text, from) != std::string::npos)
-            return true;
-        if (run->viewer.p.eof)
-            return false;
-        e2e_wait_output(&run->viewer.p, "\x01never\x01", timeout_s / 100);
-    }
-    return false;
 }
 
 /* Starts the viewer on path and puts it through everything a user would. */
@@ -331,7 +297,7 @@ void check_viewer(const std::string& path, const Expected& e, double start_s = S
     ASSERT_TRUE(e2e_key(run.display.d, run.window, "plus"));
     /* It steps up only onto a frame with a cubic segment, 1 .. kept-2. */
     std::string index = e.kept >= 4 ? "curve index: 2\n" : "curve index: 1\n";
-    EXPECT_TRUE(wait_for_new(&run, before, index + "threshold: 11\n", start_s))
+    EXPECT_TRUE(e2e_wait_new_output(&run.viewer.p, before, index + "threshold: 11\n", start_s))
         << transcript_of(&run);
     expect_sane_picture(look(&run, start_s), "the cubic curve");
 
@@ -532,7 +498,7 @@ class HostileFile : public testing::TestWithParam<FileCase> {};
 TEST_P(HostileFile, StartsReportsDrawsAnswersAndQuits)
 {
     const FileCase& c = GetParam();
-    TempDir dir;
+    E2eTempDir dir("kestrim-hostile");
     ASSERT_FALSE(dir.path.empty());
     std::string path = dir.path + "/hostile.track";
     ASSERT_TRUE(write_bytes(path, c.bytes));
@@ -628,7 +594,7 @@ class HostilePath : public testing::TestWithParam<PathCase> {};
 TEST_P(HostilePath, IsReportedAndTheViewerRunsEmpty)
 {
     const PathCase& c = GetParam();
-    TempDir dir;
+    E2eTempDir dir("kestrim-hostile");
     ASSERT_FALSE(dir.path.empty());
     std::string path = c.make(dir.path);
     std::vector<std::string> prefix;
@@ -649,7 +615,7 @@ INSTANTIATE_TEST_SUITE_P(Table, HostilePath, testing::ValuesIn(PATH_CASES),
 TEST(HostileBig, AMillionIdenticalFixes)
 {
     const int count = 1000000;
-    TempDir dir;
+    E2eTempDir dir("kestrim-hostile");
     ASSERT_FALSE(dir.path.empty());
     std::string path = dir.path + "/million.track";
     {
@@ -673,7 +639,7 @@ TEST(HostileBig, AMillionIdenticalFixes)
 
 TEST(HostileBig, OneLineOf100MegabytesThenFixes)
 {
-    TempDir dir;
+    E2eTempDir dir("kestrim-hostile");
     ASSERT_FALSE(dir.path.empty());
     std::string path = dir.path + "/long-line.track";
     {

@@ -2,7 +2,7 @@
  * test_import.cpp - kestrim-import on real recorded tracks and NMEA logs,
  * opened in the real kestrim; its errors; and the manual page.
  */
-#include "kestrim_run.h"
+#include "support/kestrim_run.h"
 
 #include <gtest/gtest.h>
 
@@ -39,13 +39,6 @@ int count_of(const std::string& text, const std::string& what)
     return count;
 }
 
-/* A fresh empty folder. */
-std::string temp_dir()
-{
-    char path[] = "/tmp/kestrim-import-test-XXXXXX";
-    return mkdtemp(path) ? path : "";
-}
-
 int entries_in(const std::string& dir)
 {
     int count = 0;
@@ -63,7 +56,8 @@ TEST(Import, EveryRealTrackImportsWholeAndOpensInKestrim)
 {
     const char* names[] = {"walk-short", "drive-medium", "ride-melbourne-south",
                            "ride-newyork-west"};
-    std::string dir = temp_dir();
+    E2eTempDir temp("kestrim-import-test");
+    const std::string& dir = temp.path;
     for (const char* name : names) {
         std::string gpx = source_path(std::string("../shared/data/tracks/") + name + ".gpx");
         if (access(gpx.c_str(), R_OK) != 0)
@@ -84,10 +78,7 @@ TEST(Import, EveryRealTrackImportsWholeAndOpensInKestrim)
         e2e_sleep(0.5);
         E2eImage image;
         ASSERT_TRUE(e2e_screenshot(run.display.d, run.window, &image));
-        int red = e2e_count_pixels(image, [](const E2eRgb& p) {
-            return p.r > 200 && p.g < 80 && p.b < 80;
-        });
-        EXPECT_GT(red, 100) << name;
+        EXPECT_GT(e2e_count_red(image), 100) << name;
         ASSERT_TRUE(e2e_key(run.display.d, run.window, "q"));
         int code = -1;
         EXPECT_TRUE(e2e_wait_exit(&run.viewer.p, 20, &code));
@@ -112,7 +103,8 @@ std::string rmc(const std::string& talker, const char* time, char status, const 
 
 TEST(Import, NmeaFromMultiGnssAndGpsReceiversAlikeWithoutInvalidFixes)
 {
-    std::string dir = temp_dir();
+    E2eTempDir temp("kestrim-import-test");
+    const std::string& dir = temp.path;
     std::string tracks[2];
     const char* talkers[] = {"GN", "GP"};
     for (int i = 0; i < 2; ++i) {
@@ -172,7 +164,8 @@ TEST(Import, ErrorsSayWhatIsWrongExitNonZeroAndLeaveNothing)
          {}, "usage:", 2},
     };
     for (const ErrorCase& c : cases) {
-        std::string dir = temp_dir();
+        E2eTempDir temp("kestrim-import-test");
+        const std::string& dir = temp.path;
         std::vector<std::string> argv = c.args(dir);
         int files_before = entries_in(dir);
         std::string err;

@@ -3,7 +3,7 @@
  * left drags, both pop-up menus, sent with xdotool to its window under
  * Xvfb, and judged by the transcript and by what the window shows.
  */
-#include "kestrim_run.h"
+#include "support/kestrim_run.h"
 
 #include <gtest/gtest.h>
 
@@ -25,15 +25,14 @@ std::string real_track()
     if (!path.empty())
         return path;
     std::string gpx = source_path("../shared/data/tracks/ride-newyork-west.gpx");
-    char temp[] = "/tmp/kestrim-ride-XXXXXX";
-    int fd = mkstemp(temp);
-    close(fd);
+    static E2eTempDir dir("kestrim-ride"); /* removed at exit */
+    std::string track = dir.path + "/ride-newyork-west.track";
     if (access(gpx.c_str(), R_OK) == 0 &&
         e2e_run(nullptr,
                 {"gpsbabel", "-t", "-i", "gpx", "-f", gpx, "-x", "track,speed", "-o",
-                 "xcsv,style=" + source_path("data/kestrim.style"), "-F", temp},
+                 "xcsv,style=" + source_path("data/kestrim.style"), "-F", track},
                 60)) {
-        path = temp;
+        path = track;
     } else {
         path = source_path("data/walk-short.track");
     }
@@ -60,7 +59,7 @@ TrackPixels look(KestrimRun* run)
             E2eRgb p = e2e_pixel(image, x, y);
             if (p.g > 100 && !(p.r > 200 && p.b > 200))
                 ++t.band_coloured; /* yellow, green, cyan: no raw frame is drawn so */
-            if (!(p.r > 200 && p.g < 80 && p.b < 80))
+            if (!e2e_is_red(p))
                 continue;
             ++t.count;
             t.mean_x += x;
@@ -83,14 +82,7 @@ bool key_said(KestrimRun* run, const std::string& keysym, const std::string& sai
     size_t before = run->viewer.p.out.size();
     if (!e2e_key(run->display.d, run->window, keysym))
         return false;
-    if (said.empty())
-        return true;
-    for (int i = 0; i < 50; ++i) {
-        if (run->viewer.p.out.find(said, before) != std::string::npos)
-            return true;
-        e2e_wait_output(&run->viewer.p, "\x01never\x01", SAY_SECONDS / 50);
-    }
-    return false;
+    return said.empty() || e2e_wait_new_output(&run->viewer.p, before, said, SAY_SECONDS);
 }
 
 void choose(KestrimRun* run, int button, int entry)

@@ -3,7 +3,7 @@
  * transcript with no argument, a missing file and a small track, and its
  * window.
  */
-#include "kestrim_run.h"
+#include "support/kestrim_run.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,9 @@
  * test_modes.cpp - the manipulation modes and the trackball, as plain
  * arithmetic over the view state, without a window.
  */
-#include "manip/modes.h"
-#include "view/viewer_state.h"
+#include "support/viewer_fixture.h"
+
+#include "manip/mode_step.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,7 @@ namespace {
 
 void start(int width = 600, int height = 600)
 {
-    init_viewer_state();
-    window_width = width;
-    window_height = height;
+    start_viewer_state(width, height);
 }
 
 /* A pointer move since the last step, in pixels counted from the bottom. */

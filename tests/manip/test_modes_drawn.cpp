@@ -3,8 +3,7 @@
  * GL state, the trackball's accumulated rotation, and the drawn track
  * moving, growing and turning after Move, Scale and Rotate steps.
  */
-#include "../gl_window.h"
-#include "../track/track_state.h"
+#include "support/viewer_fixture.h"
 
 #include "manip/lights.h"
 #include "manip/modes.h"
@@ -24,11 +23,7 @@ const int SIZE = 600;
 
 void start()
 {
-    open_gl_window(SIZE);
-    glClearColor(1, 1, 1, 1);
-    glEnable(GL_DEPTH_TEST);
-    init_viewer_state();
-    reshape(SIZE, SIZE);
+    start_viewer_window(SIZE);
 }
 
 struct Extent {
@@ -109,14 +104,14 @@ TEST(ModesDrawn, MoveScaleAndRotateChangeTheDrawnTrackAsExpected)
     EXPECT_GT(moved.mean_x, before.mean_x + 20) << "moved right";
     EXPECT_GT(moved.mean_y, before.mean_y + 10) << "moved up";
 
-    init_viewer_state();
+    start_viewer_state(SIZE, SIZE);
     reshape(SIZE, SIZE);
     Extent scaled = draw_after_step(MODE_SCALE, 400, 300, 500, 300); /* 200 / 100: twice */
     EXPECT_NEAR(scale_factor, 2.0f, 0.02f);
     int width_before = before.max_x - before.min_x, width_after = scaled.max_x - scaled.min_x;
     EXPECT_GT(width_after, width_before * 1.7);
 
-    init_viewer_state();
+    start_viewer_state(SIZE, SIZE);
     reshape(SIZE, SIZE);
     Extent turned = draw_after_step(MODE_ROTATE, 300, 300, 300, 480); /* about -x */
     EXPECT_GT(std::fabs(turned.mean_y - before.mean_y) + std::fabs(turned.max_y - before.max_y) +

@@ -13,14 +13,27 @@
 #include <cstdlib>
 #include <vector>
 
+/* The display of the process's window, stopped when the process exits. */
+inline E2eDisplay* gl_window_display()
+{
+    static E2eDisplay display;
+    return &display;
+}
+
+inline void stop_gl_window_display()
+{
+    e2e_stop_display(gl_window_display());
+}
+
 /* Opens the process's window once: RGB, double-buffered, with depth. */
 inline void open_gl_window(int size)
 {
-    static E2eDisplay display;
-    if (display.number >= 0)
+    E2eDisplay* display = gl_window_display();
+    if (display->number >= 0)
         return;
-    ASSERT_TRUE(e2e_start_display(&display));
-    setenv("DISPLAY", e2e_display_name(display).c_str(), 1);
+    ASSERT_TRUE(e2e_start_display(display));
+    atexit(stop_gl_window_display);
+    setenv("DISPLAY", e2e_display_name(*display).c_str(), 1);
     int argc = 1;
     char name[] = "kestrim-test";
     char* argv[] = {name, nullptr};

@@ -10,6 +10,8 @@
 
 #include "harness.h"
 
+#include "track/clock.h"
+
 #include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -24,15 +26,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 extern char** environ;
 
 // ---------------------------------------------------------------- plumbing
-
-static double now_s() {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
-}
 
 void e2e_sleep(double seconds) {
     if (seconds <= 0) return;
@@ -44,7 +42,7 @@ void e2e_sleep(double seconds) {
 }
 
 static int ms_left(double deadline, int cap_ms) {
-    double left = deadline - now_s();
+    double left = deadline - monotonic_seconds();
     if (left <= 0) return 0;
     int ms = (int)(left * 1000) + 1;
     return ms < cap_ms ? ms : cap_ms;
@@ -74,6 +72,43 @@ static std::string find_in_path(const std::string& name) {
         start = end + 1;
     }
     return "";
+}
+
+static bool read_file(const std::string& path, std::string* data);
+static bool write_file(const std::string& path, const std::string& data);
+static std::string read_text(const std::string& path);
+
+// The Debian package that gives a program, from the one list of them.
+static std::string package_of(const std::string& program) {
+    std::string list;
+    if (!program.empty() && program.find('/') == std::string::npos)
+        list = read_text(std::string(KESTRIM_SOURCE_DIR) + "/scripts/packages.txt");
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find('\n', start);
+        if (end == std::string::npos) end = list.size();
+        std::string line = list.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> words;
+        size_t at = 0;
+        while (at < line.size()) {
+            while (at < line.size() && isspace((unsigned char)line[at])) at++;
+            size_t from = at;
+            while (at < line.size() && !isspace((unsigned char)line[at])) at++;
+            if (at > from) words.push_back(line.substr(from, at - from));
+        }
+        for (size_t w = 1; w < words.size(); w++)
+            if (words[w] == program) return words[0];
+    }
+    return "";
+}
+
+std::string e2e_missing_program_message(const std::string& program) {
+    std::string package = package_of(program);
+    if (package.empty()) return "cannot execute " + program;
+    return program + " is not installed (Debian package " + package +
+           "): run scripts/install-deps.sh";
 }
 
 static std::vector<std::string> make_env(const std::vector<std::string>& overrides) {
@@ -109,7 +144,11 @@ static pid_t start_child(const std::vector<std::string>& argv_in,
                          const std::vector<FdMap>& maps) {
     if (argv_in.empty()) return -1;
     std::string exe = find_in_path(argv_in[0]);
-    if (exe.empty()) return -1;
+    if (exe.empty()) {
+        // Said at once, rather than found out later as a timeout.
+        fprintf(stderr, "e2e: %s\n", e2e_missing_program_message(argv_in[0]).c_str());
+        return -1;
+    }
     std::vector<std::string> argv = argv_in;
     std::vector<std::string> env = make_env(env_overrides);
     std::vector<char*> cargv = c_array(argv);
@@ -202,12 +241,12 @@ static int open_null(int flags) { return open("/dev/null", flags | O_CLOEXEC); }
 static int terminate_group(pid_t pid, double grace_s, int fd, std::string* out) {
     int status = 0;
     kill(-pid, SIGTERM);
-    double deadline = now_s() + grace_s;
+    double deadline = monotonic_seconds() + grace_s;
     for (;;) {
         pid_t r = waitpid(pid, &status, WNOHANG);
         if (r == pid) break;
         if (r < 0 && errno != EINTR) return -1;
-        if (now_s() >= deadline) {
+        if (monotonic_seconds() >= deadline) {
             kill(-pid, SIGKILL);
             while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
@@ -223,9 +262,31 @@ static int terminate_group(pid_t pid, double grace_s, int fd, std::string* out) 
     return code_from_status(status);
 }
 
-static std::string temp_file(const char* tag, int* fd_out) {
+std::string e2e_temp_root() {
     const char* dir = getenv("TMPDIR");
-    std::string tmpl = std::string(dir && *dir ? dir : "/tmp") + "/e2e-" + tag + "-XXXXXX";
+    return dir && *dir ? dir : "/tmp";
+}
+
+E2eTempDir::E2eTempDir(const std::string& tag) {
+    std::string tmpl = e2e_temp_root() + "/" + tag + "-XXXXXX";
+    if (mkdtemp(&tmpl[0]) != nullptr) path = tmpl;
+}
+
+E2eTempDir::~E2eTempDir() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
+}
+
+std::string e2e_temp_file(const std::string& text) {
+    std::string path = e2e_temp_root() + "/kestrim-test-XXXXXX";
+    int fd = mkostemp(&path[0], O_CLOEXEC);
+    if (fd < 0) return "";
+    close(fd);
+    return write_file(path, text) ? path : "";
+}
+
+static std::string temp_file(const char* tag, int* fd_out) {
+    std::string tmpl = e2e_temp_root() + "/e2e-" + tag + "-XXXXXX";
     int fd = mkostemp(&tmpl[0], O_CLOEXEC);
     if (fd < 0) return "";
     if (fd_out)
@@ -233,6 +294,12 @@ static std::string temp_file(const char* tag, int* fd_out) {
     else
         close(fd);
     return tmpl;
+}
+
+static std::string read_text(const std::string& path) {
+    std::string text;
+    read_file(path, &text);
+    return text;
 }
 
 static bool read_file(const std::string& path, std::string* data) {
@@ -296,10 +363,10 @@ bool e2e_run(const E2eDisplay* d, const std::vector<std::string>& argv,
     if (pid < 0) {
         close(po[0]);
         close(pe[0]);
-        if (err) *err = "cannot execute " + (argv.empty() ? std::string("?") : argv[0]);
+        if (err) *err = argv.empty() ? "cannot execute ?" : e2e_missing_program_message(argv[0]);
         return false;
     }
-    double deadline = now_s() + timeout_s;
+    double deadline = monotonic_seconds() + timeout_s;
     bool o_open = true, e_open = true, reaped = false, timed_out = false;
     int status = 0;
     for (;;) {
@@ -315,7 +382,7 @@ bool e2e_run(const E2eDisplay* d, const std::vector<std::string>& argv,
             kill(-pid, SIGKILL); // a tool's leftovers are not wanted
             break;
         }
-        if (now_s() >= deadline) {
+        if (monotonic_seconds() >= deadline) {
             timed_out = true;
             kill(-pid, SIGKILL);
             while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -360,8 +427,10 @@ bool e2e_start_display(E2eDisplay* d) {
     int in = open_null(O_RDONLY);
     // -noreset: the server must not reset (dropping state) when the last
     // client of a test disconnects between two program runs.
+    // -nolock -nolisten unix: no lock file and no socket file in /tmp, only
+    // the abstract socket, so a server that is killed leaves nothing behind.
     pid_t pid = start_child({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24",
-                             "-nolisten", "tcp", "-noreset"},
+                             "-nolisten", "tcp", "-nolisten", "unix", "-nolock", "-noreset"},
                             {}, {{in, 0}, {logfd, 1}, {logfd, 2}, {pfd[1], 3}});
     close(in);
     close(logfd);
@@ -373,7 +442,7 @@ bool e2e_start_display(E2eDisplay* d) {
     d->pid = pid;
     // Xvfb writes "N\n" once it accepts connections; EOF means it died.
     std::string line;
-    double deadline = now_s() + 20;
+    double deadline = monotonic_seconds() + 20;
     while (line.find('\n') == std::string::npos) {
         struct pollfd p = {pfd[0], POLLIN, 0};
         int left = ms_left(deadline, 1000);
@@ -446,20 +515,24 @@ static void reap_if_done(E2eProcess* p) {
 }
 
 bool e2e_wait_output(E2eProcess* p, const std::string& text, double timeout_s) {
-    double deadline = now_s() + timeout_s;
+    return e2e_wait_new_output(p, 0, text, timeout_s);
+}
+
+bool e2e_wait_new_output(E2eProcess* p, size_t from, const std::string& text, double timeout_s) {
+    double deadline = monotonic_seconds() + timeout_s;
     for (;;) {
-        if (p->out.find(text) != std::string::npos) return true;
+        if (p->out.find(text, from) != std::string::npos) return true;
         if (p->stdout_fd < 0 || p->eof) return false;
         struct pollfd fd = {p->stdout_fd, POLLIN, 0};
         int left = ms_left(deadline, 100);
         if (left > 0) poll(&fd, 1, left);
         if (!drain(p->stdout_fd, &p->out)) p->eof = true;
-        if (left == 0) return p->out.find(text) != std::string::npos;
+        if (left == 0) return p->out.find(text, from) != std::string::npos;
     }
 }
 
 bool e2e_wait_exit(E2eProcess* p, double timeout_s, int* code) {
-    double deadline = now_s() + timeout_s;
+    double deadline = monotonic_seconds() + timeout_s;
     for (;;) {
         if (p->stdout_fd >= 0 && !p->eof && !drain(p->stdout_fd, &p->out)) p->eof = true;
         reap_if_done(p);
@@ -541,10 +614,10 @@ static std::string find_visible(const E2eDisplay& d, const std::string& title) {
 
 std::string e2e_find_window(const E2eDisplay& d, const std::string& title,
                             double timeout_s) {
-    double deadline = now_s() + timeout_s;
+    double deadline = monotonic_seconds() + timeout_s;
     for (;;) {
         std::string id = find_visible(d, title);
-        if (!id.empty() || now_s() >= deadline) return id;
+        if (!id.empty() || monotonic_seconds() >= deadline) return id;
         e2e_sleep(0.05);
     }
 }
@@ -650,9 +723,9 @@ bool e2e_menu_choose(const E2eDisplay& d, const std::string& id, int menu_button
     if (!xdo(d, {"mousemove", "--sync", std::to_string(g.x + entry_dx),
                  std::to_string(g.y + entry_dy), "sleep", "0.05", "click", "1"}))
         return false;
-    double deadline = now_s() + 3.0;
+    double deadline = monotonic_seconds() + 3.0;
     while (!find_visible(d, kMenuTitle).empty()) {
-        if (now_s() >= deadline) return false;
+        if (monotonic_seconds() >= deadline) return false;
         e2e_sleep(0.05);
     }
     return true;
@@ -764,6 +837,12 @@ int e2e_count_pixels(const E2eImage& img, const std::function<bool(const E2eRgb&
 
 static bool near(const E2eRgb& a, const E2eRgb& b, int tol) {
     return abs(a.r - b.r) <= tol && abs(a.g - b.g) <= tol && abs(a.b - b.b) <= tol;
+}
+
+bool e2e_is_red(const E2eRgb& p) { return p.r > 200 && p.g < 80 && p.b < 80; }
+
+int e2e_count_red(const E2eImage& img, const E2eGeometry* region) {
+    return e2e_count_pixels(img, e2e_is_red, region);
 }
 
 int e2e_count_near(const E2eImage& img, E2eRgb c, int tolerance, const E2eGeometry* region) {

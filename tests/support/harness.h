@@ -4,19 +4,27 @@
 //
 // Entry points:
 //   displays     e2e_start_display / e2e_stop_display       (E2eDisplayGuard)
-//   processes    e2e_spawn, e2e_wait_output, e2e_wait_exit, e2e_kill,
-//                e2e_stderr, e2e_release                     (E2eProcessGuard)
-//   X tools      e2e_run (any tool, with DISPLAY set and a time limit)
+//   processes    e2e_spawn, e2e_wait_output, e2e_wait_new_output,
+//                e2e_wait_exit, e2e_kill, e2e_stderr, e2e_release
+//                                                            (E2eProcessGuard)
+//   X tools      e2e_run (any tool, with DISPLAY set and a time limit),
+//                e2e_missing_program_message
+//   temp files   e2e_temp_root, e2e_temp_file, E2eTempDir
 //   windows      e2e_find_window, e2e_window_geometry, e2e_window_name
 //   input        e2e_key, e2e_key_down/up, e2e_move, e2e_button_down/up,
 //                e2e_click, e2e_drag, e2e_menu_choose, e2e_menu_entry_offset
 //   images       e2e_screenshot, e2e_parse_ppm, e2e_image_to_ppm, e2e_save_png,
-//                e2e_pixel, e2e_count_pixels, e2e_count_near, e2e_bbox_non_white
+//                e2e_pixel, e2e_count_pixels, e2e_count_near, e2e_is_red,
+//                e2e_count_red, e2e_bbox_non_white
 //
 // Facts the helpers rely on (measured under Xvfb 1280x1024x24, freeglut 3,
 // no window manager):
 // - Every test gets its own Xvfb, picked by -displayfd, so tests run in
-//   parallel without sharing a pointer, a focus or a screen.
+//   parallel without sharing a pointer, a focus or a screen. It listens on
+//   the abstract socket only and keeps no lock file: nothing of it is left
+//   in /tmp, however it ends.
+// - Every temporary file and folder goes under $TMPDIR (else /tmp);
+//   scripts/test-all.sh gives each run a folder of its own there.
 // - Every child runs in its own process group and gets SIGKILL when the
 //   thread that spawned it dies, so a crashed test leaves no Xvfb behind.
 //   Spawn from the test's main thread (gtest runs tests there).
@@ -93,6 +101,9 @@ bool e2e_spawn(const E2eDisplay& d, const std::vector<std::string>& argv,
 // time is up. True if text was seen.
 bool e2e_wait_output(E2eProcess* p, const std::string& text, double timeout_s);
 
+// The same for text that appears at or after offset from of p->out.
+bool e2e_wait_new_output(E2eProcess* p, size_t from, const std::string& text, double timeout_s);
+
 // Reads what is left of stdout and reaps the process. *code gets exit_code
 // (exit status, or 128+signal number). False if it did not exit in time; the
 // process is then left running.
@@ -130,7 +141,29 @@ bool e2e_run(const E2eDisplay* d, const std::vector<std::string>& argv,
              double timeout_s, std::string* out = nullptr,
              std::string* err = nullptr, int* code = nullptr);
 
+// What to say of a program that is not on PATH: the package to install
+// when scripts/packages.txt names one, else "cannot execute PROGRAM".
+std::string e2e_missing_program_message(const std::string& program);
+
 void e2e_sleep(double seconds);
+
+// ---------------------------------------------------------------- temp files
+
+// $TMPDIR, or /tmp.
+std::string e2e_temp_root();
+
+// A new file under e2e_temp_root() holding text; its path, or "" on failure.
+std::string e2e_temp_file(const std::string& text);
+
+// A new empty folder under e2e_temp_root(), removed with all it holds at
+// the end of its scope. path is "" when it could not be made.
+struct E2eTempDir {
+    std::string path;
+    explicit E2eTempDir(const std::string& tag = "kestrim-test");
+    ~E2eTempDir();
+    E2eTempDir(const E2eTempDir&) = delete;
+    E2eTempDir& operator=(const E2eTempDir&) = delete;
+};
 
 // ---------------------------------------------------------------- windows
 
@@ -200,6 +233,9 @@ E2eRgb e2e_pixel(const E2eImage& img, int x, int y);
 int e2e_count_pixels(const E2eImage& img,
                      const std::function<bool(const E2eRgb&)>& pred,
                      const E2eGeometry* region = nullptr);
+// The viewer's raw fixes: red, with a margin for blending.
+bool e2e_is_red(const E2eRgb& p);
+int e2e_count_red(const E2eImage& img, const E2eGeometry* region = nullptr);
 // Pixels whose every channel is within tolerance of c.
 int e2e_count_near(const E2eImage& img, E2eRgb c, int tolerance,
                    const E2eGeometry* region = nullptr);

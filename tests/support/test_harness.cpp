@@ -5,7 +5,11 @@
 
 #include "harness.h"
 
+#include "track/clock.h"
+
 #include <signal.h>
+#include <stdio.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <time.h>
 #include <unistd.h>
@@ -14,12 +18,6 @@
 
 #include <string>
 #include <vector>
-
-static double now_s() {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
-}
 
 // A zombie still answers kill(pid, 0), and orphans here may never be reaped,
 // so "alive" is read from /proc.
@@ -36,9 +34,9 @@ static bool alive(pid_t pid) {
 }
 
 static bool wait_dead(pid_t pid, double timeout_s) {
-    double deadline = now_s() + timeout_s;
+    double deadline = monotonic_seconds() + timeout_s;
     while (alive(pid)) {
-        if (now_s() >= deadline) return false;
+        if (monotonic_seconds() >= deadline) return false;
         e2e_sleep(0.02);
     }
     return true;
@@ -174,24 +172,51 @@ TEST_F(E2eProc, MissingProgramIsReportedNotSpawned) {
         E2eProcessGuard g;
         EXPECT_FALSE(e2e_spawn(disp.d, {prog}, &g.p)) << prog;
         EXPECT_EQ(g.p.pid, -1);
-        EXPECT_FALSE(e2e_run(&disp.d, {prog}, 5)) << prog;
+        std::string err;
+        EXPECT_FALSE(e2e_run(&disp.d, {prog}, 5, nullptr, &err)) << prog;
+        EXPECT_EQ(err, std::string("cannot execute ") + prog);
     }
+    // A program of the package list names the package to install.
+    EXPECT_EQ(e2e_missing_program_message("valgrind"),
+              "valgrind is not installed (Debian package valgrind): run scripts/install-deps.sh");
+    EXPECT_EQ(e2e_missing_program_message("Xvfb"),
+              "Xvfb is not installed (Debian package xvfb): run scripts/install-deps.sh");
+}
+
+TEST(E2eTemp, EverythingGoesUnderTmpdirAndAFolderGoesWithItsContents) {
+    std::string root = e2e_temp_root();
+    std::string path;
+    {
+        E2eTempDir dir("e2e-selftest");
+        ASSERT_FALSE(dir.path.empty());
+        EXPECT_EQ(dir.path.compare(0, root.size() + 1, root + "/"), 0) << dir.path;
+        path = dir.path;
+        ASSERT_EQ(mkdir((path + "/inner").c_str(), 0700), 0);
+        FILE* f = fopen((path + "/inner/file").c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        fclose(f);
+    }
+    EXPECT_NE(access(path.c_str(), F_OK), 0) << path << " is still there";
+    std::string file = e2e_temp_file("text");
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(file.compare(0, root.size() + 1, root + "/"), 0) << file;
+    unlink(file.c_str());
 }
 
 TEST_F(E2eProc, WaitsGiveUpOnTimeAndKillEndsTheProcess) {
     E2eProcessGuard g;
     ASSERT_TRUE(e2e_spawn(disp.d, {"sleep", "30"}, &g.p));
-    double t0 = now_s();
+    double t0 = monotonic_seconds();
     EXPECT_FALSE(e2e_wait_output(&g.p, "never", 0.3));
     EXPECT_FALSE(e2e_wait_exit(&g.p, 0.3, nullptr));
-    double waited = now_s() - t0;
+    double waited = monotonic_seconds() - t0;
     EXPECT_GE(waited, 0.55);
     EXPECT_LT(waited, 1.5);
     EXPECT_TRUE(alive(g.p.pid));
     e2e_kill(&g.p);
     EXPECT_TRUE(g.p.reaped);
     EXPECT_EQ(g.p.exit_code, 128 + SIGTERM);
-    EXPECT_LT(now_s() - t0, 2.0) << "a process that obeys SIGTERM must not wait for SIGKILL";
+    EXPECT_LT(monotonic_seconds() - t0, 2.0) << "a process that obeys SIGTERM must not wait for SIGKILL";
 }
 
 TEST_F(E2eProc, KillEscalatesToSigkillAndTakesTheWholeGroup) {
@@ -206,9 +231,9 @@ TEST_F(E2eProc, KillEscalatesToSigkillAndTakesTheWholeGroup) {
         grandchild = atoi(g.p.out.c_str() + g.p.out.find('=') + 1);
         ASSERT_GT(grandchild, 0);
         leader = g.p.pid;
-        double t0 = now_s();
+        double t0 = monotonic_seconds();
         e2e_kill(&g.p);
-        double took = now_s() - t0;
+        double took = monotonic_seconds() - t0;
         EXPECT_GE(took, 1.8);
         EXPECT_LT(took, 4.0);
         EXPECT_EQ(g.p.exit_code, 128 + SIGKILL);
@@ -234,17 +259,17 @@ TEST(E2eRun, CapturesBothStreamsAndBoundsHungTools) {
     EXPECT_EQ(err, "err\n");
     EXPECT_EQ(code, 2);
 
-    double t0 = now_s();
+    double t0 = monotonic_seconds();
     EXPECT_FALSE(e2e_run(nullptr, {"sleep", "30"}, 0.5, nullptr, nullptr, &code));
     EXPECT_EQ(code, -1);
-    EXPECT_LT(now_s() - t0, 2.0);
+    EXPECT_LT(monotonic_seconds() - t0, 2.0);
 
     // A tool that leaves a child holding its stdout must not keep us
     // waiting for that child, and the child is cleaned up.
-    t0 = now_s();
+    t0 = monotonic_seconds();
     out.clear();
     EXPECT_TRUE(e2e_run(nullptr, {"/bin/sh", "-c", "sleep 30 & echo $!"}, 10, &out));
-    EXPECT_LT(now_s() - t0, 2.0);
+    EXPECT_LT(monotonic_seconds() - t0, 2.0);
     pid_t left = atoi(out.c_str());
     ASSERT_GT(left, 0);
     EXPECT_TRUE(wait_dead(left, 2.0));
@@ -368,15 +393,13 @@ TEST(E2ePpm, AnalysisHelpersOnADrawnRectangle) {
     EXPECT_FALSE(e2e_bbox_non_white(white, 0, &box));
 
     // PNG round trip through convert gives back the same pixels.
-    char dir[] = "/tmp/e2e-selftest-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string png = std::string(dir) + "/rect.png";
+    E2eTempDir dir("e2e-selftest");
+    ASSERT_FALSE(dir.path.empty());
+    std::string png = dir.path + "/rect.png";
     ASSERT_TRUE(e2e_save_png(img, png));
     E2eImage back = convert_image({png, "-depth", "8", "ppm:-"});
     EXPECT_EQ(back.width, img.width);
     EXPECT_EQ(back.rgb, img.rgb);
-    unlink(png.c_str());
-    rmdir(dir);
 }
 
 // ---------------------------------------------------------------- windows and input

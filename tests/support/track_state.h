@@ -5,12 +5,13 @@
 #ifndef KESTRIM_TESTS_TRACK_STATE_H
 #define KESTRIM_TESTS_TRACK_STATE_H
 
+#include "harness.h"
+
 #include "curves/curve_lists.h"
 #include "track/display_mapping.h"
 #include "track/track_point.h"
 #include "track/track_reader.h"
 
-#include <cstdio>
 #include <string>
 
 inline void reset_track_state()
@@ -25,14 +26,7 @@ inline void reset_track_state()
 /* Writes text to a fresh temporary file and returns its path. */
 inline std::string write_temp_file(const std::string& text)
 {
-    char path[] = "/tmp/kestrim-test-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0)
-        return "";
-    FILE* file = fdopen(fd, "wb");
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
-    return path;
+    return e2e_temp_file(text);
 }
 
 #endif

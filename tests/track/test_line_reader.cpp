@@ -3,7 +3,8 @@
  * reference, over large mixed files read through three kinds of stream,
  * and the frame records of a track that fills many allocation blocks.
  */
-#include "track_state.h"
+#include "support/track_state.h"
+#include "track/line_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
  * test_load.cpp - the load driver: its transcript, the track's extent and
  * its centre of gravity.
  */
-#include "track_state.h"
+#include "support/track_state.h"
 
 #include "curves/curve_fitting.h"
 #include "track/load.h"

@@ -2,7 +2,7 @@
  * test_track_reader.cpp - the line reader and the fix-line parser on small
  * inputs: what is kept, what is stored, what is skipped and what is said.
  */
-#include "track_state.h"
+#include "support/track_state.h"
 
 #include "track/geodesy.h"
 

@@ -2,13 +2,13 @@
  * test_display.cpp - viewer state, reset, the display cycle, the
  * projection and the frame counter, in a real GL window.
  */
-#include "../gl_window.h"
-#include "../track/track_state.h"
+#include "support/viewer_fixture.h"
 
 #include "curves/curve_controls.h"
 #include "manip/modes.h"
 #include "track/load.h"
 #include "view/display.h"
+#include "view/input.h"
 #include "view/viewer_state.h"
 
 #include <gtest/gtest.h>
@@ -23,10 +23,7 @@ const float IDENTITY[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 void start()
 {
-    open_gl_window(SIZE);
-    reset_track_state();
-    init_viewer_state();
-    reshape(SIZE, SIZE);
+    start_viewer_window(SIZE);
 }
 
 /* m (column-major) times (x, y, z, 1). */

@@ -2,8 +2,7 @@
  * test_input.cpp - the keyboard, mouse, motion and menu handlers driven
  * directly, in a real GL window for the GL state they change.
  */
-#include "../gl_window.h"
-#include "../track/track_state.h"
+#include "support/viewer_fixture.h"
 
 #include "curves/curve_controls.h"
 #include "view/display.h"
@@ -18,12 +17,7 @@ namespace {
 
 void start()
 {
-    open_gl_window(600);
-    reset_track_state();
-    init_viewer_state();
-    reshape(600, 600);
-    glDisable(GL_LIGHTING);
-    skip_mode_once = false;
+    start_viewer_window(600);
 }
 
 std::string press(unsigned char key)

@@ -5,8 +5,7 @@
  * 40 km at places whose display centres lie near 0, 10 and 17 units from
  * the origin.
  */
-#include "../gl_window.h"
-#include "../track/track_state.h"
+#include "support/viewer_fixture.h"
 
 #include "track/geodesy.h"
 #include "track/load.h"
@@ -50,10 +49,7 @@ Picture look_at_window()
 /* Loads the track file and checks the start picture in both projections. */
 void expect_in_view(const std::string& path, const std::string& name)
 {
-    open_gl_window(SIZE);
-    glClearColor(1, 1, 1, 1); /* as start-up sets them */
-    glEnable(GL_DEPTH_TEST);
-    reset_track_state();
+    start_viewer_window(SIZE);
     testing::internal::CaptureStdout();
     load_track(path.c_str());
     testing::internal::GetCapturedStdout();
