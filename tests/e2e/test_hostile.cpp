@@ -30,7 +30,7 @@ using namespace std::string_literals; /* "..."s keeps embedded NUL bytes */
 
 namespace {
 
-const double START_SECONDS = 30.0;
+const double START_SECONDS = KESTRIM_START_SECONDS;
 const double BIG_START_SECONDS = 120.0; /* a million fixes under ASan */
 const double SETTLE_SECONDS = 0.6;      /* the display cycle runs continuously */
 const double EXIT_SECONDS = 30.0;
@@ -104,34 +104,6 @@ std::string transcript_of(KestrimRun* run)
     if (p->pid > 0 && p->eof && e2e_wait_exit(p, 2.0, &code))
         ending = "\nexit code " + std::to_string(code) + (code > 128 ? " (killed by a signal)" : "");
     return "stdout:\n" + p->out + "\nstderr:\n" + e2e_stderr(*p) + ending;
-}
-
-/* Like start_kestrim, with a command in front of the binary and a time
-   limit of the caller's. */
-bool start_viewer(KestrimRun* run, const std::string& path, double timeout_s,
-                  const std::vector<std::string>& prefix = {})
-{
-    if (!e2e_start_display(&run->display.d))
-        return false;
-    std::vector<std::string> argv = prefix;
-    argv.push_back(KESTRIM_BINARY);
-    argv.push_back(path);
-    if (!e2e_spawn(run->display.d, argv, &run->viewer.p))
-        return false;
-    /* The transcript first: it ends at once if the viewer dies, while its
-       window is mapped only when the load is done. */
-    if (!e2e_wait_output(&run->viewer.p, LOAD_DONE, timeout_s))
-        return false;
-    run->window = e2e_find_window(run->display.d, "Trevan", timeout_s);
-    if (run->window.empty())
-        return false;
-    size_t at = run->viewer.p.out.find(LOAD_DONE);
-    for (int tries = 0; run->viewer.p.out.find('\n', at) == std::string::npos; ++tries) {
-        if (tries > 50 || run->viewer.p.eof)
-            return false;
-        e2e_wait_output(&run->viewer.p, "\x01never\x01", 0.1);
-    }
-    return true;
 }
 
 std::vector<std::string> lines_of(const std::string& text)
@@ -273,7 +245,7 @@ void check_viewer(const std::string& path, const Expected& e, double start_s = S
                   const std::vector<std::string>& prefix = {})
 {
     KestrimRun run;
-    ASSERT_TRUE(start_viewer(&run, path, start_s, prefix)) << transcript_of(&run);
+    ASSERT_TRUE(start_kestrim(&run, {path}, start_s, prefix)) << transcript_of(&run);
     expect_transcript(run.viewer.p.out, path, e);
 
     EXPECT_EQ(e2e_window_name(run.display.d, run.window), "Trevan");

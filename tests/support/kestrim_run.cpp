@@ -4,33 +4,33 @@
 #include "kestrim_run.h"
 
 const char LOAD_DONE[] = "BesselFrames size = ";
-
-static const double START_SECONDS = 30.0; /* generous: the debug build runs under ASan */
+const double KESTRIM_START_SECONDS = 30.0;
 
 std::string source_path(const std::string& relative)
 {
     return std::string(KESTRIM_SOURCE_DIR) + "/" + relative;
 }
 
-bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args)
+bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args, double timeout_s,
+                   const std::vector<std::string>& prefix)
 {
     if (!e2e_start_display(&run->display.d))
         return false;
-    std::vector<std::string> argv = {KESTRIM_BINARY};
+    std::vector<std::string> argv = prefix;
+    argv.push_back(KESTRIM_BINARY);
     argv.insert(argv.end(), args.begin(), args.end());
     if (!e2e_spawn(run->display.d, argv, &run->viewer.p))
         return false;
-    run->window = e2e_find_window(run->display.d, "Trevan", START_SECONDS);
-    if (run->window.empty())
+    /* The transcript first: it ends at once if the viewer dies, while the
+       window of a long load may take a while. */
+    if (!e2e_wait_output(&run->viewer.p, LOAD_DONE, timeout_s))
         return false;
-    if (!e2e_wait_output(&run->viewer.p, LOAD_DONE, START_SECONDS))
+    run->window = e2e_find_window(run->display.d, "Trevan", timeout_s);
+    if (run->window.empty())
         return false;
     /* The rest of that line. */
     size_t at = run->viewer.p.out.find(LOAD_DONE);
-    while (run->viewer.p.out.find('\n', at) == std::string::npos)
-        if (!e2e_wait_output(&run->viewer.p, "\n", 1.0))
-            return false;
-    return true;
+    return e2e_wait_new_output(&run->viewer.p, at, "\n", timeout_s);
 }
 
 void expect_no_sanitizer_report(const KestrimRun& run)

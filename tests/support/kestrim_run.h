@@ -22,8 +22,14 @@ struct KestrimRun {
 /* The start of the last line that start-up prints once the track is loaded. */
 extern const char LOAD_DONE[];
 
-/* Starts kestrim with args; true once its window is up and the load is done. */
-bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args);
+/* Generous: the debug build runs under ASan. */
+extern const double KESTRIM_START_SECONDS;
+
+/* Starts kestrim with args, behind the command prefix if one is given
+   (valgrind, setpriv); true once its window is up and the load is done. */
+bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args,
+                   double timeout_s = KESTRIM_START_SECONDS,
+                   const std::vector<std::string>& prefix = {});
 
 /* A path in the source tree. */
 std::string source_path(const std::string& relative);
