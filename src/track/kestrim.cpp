@@ -1,12 +1,13 @@
 /*
  * kestrim.cpp - the entry point: window, callbacks, menus, then the load.
  *
- * Usage: kestrim TRACKFILE
+ * Usage: kestrim [OPTION]... [--] TRACKFILE (command_line.h)
  *
- * Start-up prints the file it was given, opens the "Trevan" window,
- * registers the callbacks, builds the menus, loads the track and runs the
- * GLUT main loop, which never returns.
+ * Start-up reads the options, prints the file it was given, opens the
+ * "Trevan" window, registers the callbacks, builds the menus, loads the
+ * track and runs the GLUT main loop, which never returns.
  */
+#include "command_line.h"
 #include "load.h"
 #include "track_point.h"
 #include "track_reader.h"
@@ -16,24 +17,50 @@
 
 #include <GL/glut.h>
 #include <cstdio>
+#include <cstdlib>
 
 /* The track's path, or null when none was given. */
-static const char* take_path(int argc, char** argv)
+static const char* take_path(const CommandLine& command)
 {
-    if (argc < 2) {
+    if (command.path == nullptr) {
         printf("format is: dravelin filename\n");
         return nullptr;
     }
-    printf("file %s\n", argv[1]);
-    return argv[1];
+    printf("file %s\n", command.path);
+    return command.path;
+}
+
+/* Help, version and a wrong command line end here, without a window. */
+static void act_on_options(const CommandLine& command)
+{
+    switch (command.action) {
+    case COMMAND_HELP:
+        print_usage();
+        exit(0);
+    case COMMAND_VERSION:
+        print_version();
+        exit(0);
+    case COMMAND_BAD_USAGE:
+        printf("kestrim: unknown option %s\n", command.wrong_argument);
+        print_usage();
+        exit(2);
+    case COMMAND_VIEW:
+        break;
+    }
 }
 
 int main(int argc, char** argv)
 {
     /* Line-buffered, so that whoever reads the transcript sees each message at once. */
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    const char* path = take_path(argc, argv);
-    open_window(&argc, argv);
+    CommandLine command = parse_command_line(argc, argv);
+    act_on_options(command);
+    const char* path = take_path(command);
+    /* GLUT gets the program's name alone: no track file name can be taken
+       for one of its options. */
+    int glut_argc = 1;
+    char* glut_argv[] = {argv[0], nullptr};
+    open_window(&glut_argc, glut_argv);
     register_callbacks();
     set_start_state();
     build_menus();

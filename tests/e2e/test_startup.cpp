@@ -1,13 +1,17 @@
 /*
  * test_startup.cpp - the real kestrim in a real window: its start-up
  * transcript with no argument, a missing file and a small track, and its
- * window.
+ * window; its options, which end it before any window.
  */
 #include "support/kestrim_run.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -104,6 +108,84 @@ TEST(Startup, LoadsATrackAndPrintsItsCentres)
     expect_trevan_window(&run);
     e2e_kill(&run.viewer.p);
     expect_no_sanitizer_report(run);
+}
+
+/* Runs kestrim with no display at all: an option that opened a window
+   would fail here. */
+int run_without_display(const std::vector<std::string>& args, std::string* out)
+{
+    std::vector<std::string> argv = {"/usr/bin/env", "-u", "DISPLAY", KESTRIM_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    int code = -1;
+    std::string err;
+    e2e_run(nullptr, argv, 30, out, &err, &code);
+    EXPECT_EQ(err.find("AddressSanitizer"), std::string::npos) << err;
+    return code;
+}
+
+std::string project_version()
+{
+    std::ifstream in(source_path("CMakeLists.txt"));
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string all = text.str();
+    size_t at = all.find("project(kestrim VERSION ");
+    EXPECT_NE(at, std::string::npos);
+    at += sizeof "project(kestrim VERSION " - 1;
+    return all.substr(at, all.find_first_of(" )", at) - at);
+}
+
+TEST(Options, HelpAndVersionPrintAndExitWithoutAWindow)
+{
+    for (const char* help : {"-h", "--help"}) {
+        std::string out;
+        EXPECT_EQ(run_without_display({help}, &out), 0) << help;
+        EXPECT_EQ(out.compare(0, 15, "usage: kestrim "), 0) << out;
+        EXPECT_NE(out.find("kestrim-import"), std::string::npos) << out;
+        EXPECT_NE(out.find("man kestrim"), std::string::npos) << out;
+    }
+    std::string out;
+    EXPECT_EQ(run_without_display({"--version"}, &out), 0);
+    EXPECT_EQ(out, "kestrim " + project_version() + "\n");
+}
+
+TEST(Options, AnUnknownOptionIsNamedWithTheUsageAndStatusTwo)
+{
+    for (const char* option : {"-x", "--bogus", "-display", "-geometry"}) {
+        std::string out;
+        EXPECT_EQ(run_without_display({option, "ride.track"}, &out), 2) << option;
+        std::string said = std::string("kestrim: unknown option ") + option + "\nusage: kestrim ";
+        EXPECT_EQ(out.compare(0, said.size(), said), 0) << out;
+    }
+}
+
+TEST(Options, AfterTwoDashesAFileMayBeginWithADash)
+{
+    E2eTempDir dir;
+    std::string name = "-geometry"; /* freeglut would take it for its option */
+    std::string path = dir.path + "/" + name;
+    std::ofstream(path) << "D=2010-08-05T14:25:08,P=45.7720898 14.3575674,V=0.385\n";
+    ASSERT_EQ(chdir(dir.path.c_str()), 0);
+    KestrimRun run;
+    bool started = start_kestrim(&run, {"--", name});
+    ASSERT_EQ(chdir(KESTRIM_SOURCE_DIR), 0);
+    ASSERT_TRUE(started) << run.viewer.p.out << e2e_stderr(run.viewer.p);
+    EXPECT_EQ(run.viewer.p.out.compare(0, 16, "file -geometry\nf"), 0) << run.viewer.p.out;
+    EXPECT_NE(run.viewer.p.out.find("Reading coordinates from -geometry\n"
+                                    "calculate center of gravity\n"),
+              std::string::npos)
+        << run.viewer.p.out;
+    expect_trevan_window(&run);
+    e2e_kill(&run.viewer.p);
+    expect_no_sanitizer_report(run);
+}
+
+TEST(ManualPage, NamesTheVersionOfTheBuild)
+{
+    std::ifstream in(source_path("docs/kestrim.1"));
+    std::string first;
+    std::getline(in, first);
+    EXPECT_NE(first.find("\"Kestrim " + project_version() + "\""), std::string::npos) << first;
 }
 
 } // namespace

@@ -1,0 +1,78 @@
+/*
+ * command_line.cpp - the viewer's options, its usage and its version.
+ *
+ * Entry points: parse_command_line(), print_usage(), print_version().
+ */
+#include "command_line.h"
+
+#include <cstdio>
+#include <cstring>
+
+#ifndef KESTRIM_VERSION
+#define KESTRIM_VERSION "unknown"
+#endif
+
+static const char USAGE[] =
+    "usage: kestrim [OPTION]... [--] TRACKFILE\n"
+    "Shows a recorded GPS track in 3D in a window. TRACKFILE is a track file,\n"
+    "one fix a line: D=2010-08-05T14:25:08,P=45.7720898 14.3575674,V=0.385\n"
+    "(UTC time, latitude and longitude in degrees, speed in mph);\n"
+    "kestrim-import makes one from a GPX, NMEA, FIT, TCX, KML or IGC file.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     print this help and exit\n"
+    "      --version  print the version and exit\n"
+    "      --         end of the options: the next argument is the file\n"
+    "\n"
+    "In the window:\n"
+    "  left drag      act in the current mode (at start: orbit the overlay)\n"
+    "  right button   menu: Move, Scale, Reset, Exit; middle button: Move, Scale, Rotate\n"
+    "  b  1 2 3       a fitted curve instead of the fixes: linear, cubic, Bessel\n"
+    "  +  -           speed-colour bands wider or narrower\n"
+    "  r  h  q        reset the view, help on standard output, quit\n"
+    "\n"
+    "The manual: man kestrim (docs/kestrim.1 in the source tree).\n";
+
+static CommandLine bad_usage(const char* argument)
+{
+    CommandLine command = {COMMAND_BAD_USAGE, nullptr, argument};
+    return command;
+}
+
+CommandLine parse_command_line(int argc, char** argv)
+{
+    CommandLine command = {COMMAND_VIEW, nullptr, nullptr};
+    bool options_ended = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        bool is_option = !options_ended && argument[0] == '-' && argument[1] != '\0';
+        if (!is_option) {
+            if (command.path == nullptr)
+                command.path = argument;
+            continue;
+        }
+        if (strcmp(argument, "--") == 0)
+            options_ended = true;
+        else if (strcmp(argument, "-h") == 0 || strcmp(argument, "--help") == 0)
+            command.action = COMMAND_HELP;
+        else if (strcmp(argument, "--version") == 0)
+            command.action = COMMAND_VERSION;
+        else
+            return bad_usage(argument);
+        if (command.action != COMMAND_VIEW)
+            return command;
+    }
+    return command;
+}
+
+void print_usage()
+{
+    fputs(USAGE, stdout);
+    fflush(stdout);
+}
+
+void print_version()
+{
+    printf("kestrim %s\n", KESTRIM_VERSION);
+    fflush(stdout);
+}

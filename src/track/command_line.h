@@ -1,0 +1,40 @@
+/*
+ * command_line.h - what the viewer was asked to do by its arguments.
+ *
+ *   kestrim [OPTION]... [--] [TRACKFILE]
+ *
+ * The one track file is the first argument that is not an option; "--"
+ * ends the options, so that a file named "-x.track" can be given.  No
+ * argument is passed on to GLUT, so that a file name can never be taken
+ * for one of its options.
+ *
+ * Entry points: CommandLine, CommandAction, parse_command_line(),
+ * print_usage(), print_version().
+ */
+#ifndef KESTRIM_COMMAND_LINE_H
+#define KESTRIM_COMMAND_LINE_H
+
+/* What start-up does next. */
+enum CommandAction {
+    COMMAND_VIEW,      /* open the window on path (or on nothing) */
+    COMMAND_HELP,      /* print the usage and exit 0 */
+    COMMAND_VERSION,   /* print the version and exit 0 */
+    COMMAND_BAD_USAGE, /* say what is wrong, print the usage, exit 2 */
+};
+
+struct CommandLine {
+    CommandAction action;
+    const char* path;          /* the track file; null when none was given */
+    const char* wrong_argument; /* with COMMAND_BAD_USAGE: the argument at fault */
+};
+
+/* Reads argv[1 .. argc-1]. */
+CommandLine parse_command_line(int argc, char** argv);
+
+/* The short usage: what the file is, the main keys, where the manual is. */
+void print_usage();
+
+/* "kestrim VERSION". */
+void print_version();
+
+#endif
