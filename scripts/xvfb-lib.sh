@@ -7,8 +7,10 @@ start_xvfb() {
   local display_file
   display_file=$(mktemp)
   # -noreset: the server would otherwise reset when its last client leaves,
-  # and refuse the next viewer while it does.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
+  # and refuse the next viewer while it does. -nolisten unix -nolock: only
+  # the abstract socket, so that nothing of the server is left in /tmp.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -nolock -noreset \
+    3>"$display_file" 2>/dev/null &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$display_file" ] && break
