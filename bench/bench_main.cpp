@@ -42,10 +42,9 @@ void report(const char* key, double value)
 
 static int usage()
 {
-    fprintf(stderr,
-            "usage: kestrim_bench generate COUNT PATH [SEED]\n"
-            "       kestrim_bench load PATH\n"
-            "       kestrim_bench draw PATH [SECONDS]\n");
+    fprintf(stderr, "usage: kestrim_bench generate COUNT PATH [SEED]\n"
+                    "       kestrim_bench load PATH\n"
+                    "       kestrim_bench draw PATH [SECONDS]\n");
     return 2;
 }
 

@@ -20,11 +20,11 @@ static const double METRES_PER_DEGREE = 111320.0;
 static const double MPH_PER_METRE_PER_SECOND = 2.2369363;
 static const double PI = 3.14159265358979323846;
 static const double LATITUDE_TURN_BACK = 80.0; /* the walk turns back before the poles */
-static const time_t START_TIME = 1280000000; /* July 2010, UTC */
+static const time_t START_TIME = 1280000000;   /* July 2010, UTC */
 
 struct Leg {
-    double speed;   /* metres a second; 0 for a pause */
-    long seconds;   /* how long it lasts */
+    double speed; /* metres a second; 0 for a pause */
+    long seconds; /* how long it lasts */
 };
 
 /* Next leg: mostly moving at one of three paces, sometimes a pause. */
@@ -37,10 +37,10 @@ static Leg next_leg(std::mt19937& random)
         leg.speed = 0.0;
         leg.seconds = 10 + static_cast<long>(unit(random) * 290);
     } else if (kind < 0.45) {
-        leg.speed = 1.0 + unit(random) * 1.0;  /* walking */
+        leg.speed = 1.0 + unit(random) * 1.0; /* walking */
         leg.seconds = 60 + static_cast<long>(unit(random) * 1200);
     } else if (kind < 0.7) {
-        leg.speed = 4.0 + unit(random) * 4.0;  /* cycling */
+        leg.speed = 4.0 + unit(random) * 4.0; /* cycling */
         leg.seconds = 60 + static_cast<long>(unit(random) * 1800);
     } else {
         leg.speed = 10.0 + unit(random) * 22.0; /* driving */
@@ -81,8 +81,10 @@ int generate_track(const char* path, long count, unsigned seed)
             heading += PI;
         latitude += speed * cos(heading) / METRES_PER_DEGREE;
         longitude += speed * sin(heading) / (METRES_PER_DEGREE * cos(latitude * PI / 180));
-        if (longitude > 180) longitude -= 360;
-        if (longitude < -180) longitude += 360;
+        if (longitude > 180)
+            longitude -= 360;
+        if (longitude < -180)
+            longitude += 360;
         write_fix(out, START_TIME + i, latitude, longitude, speed);
     }
     if (fclose(out) != 0) {

@@ -126,9 +126,9 @@ static void check_scanner(const uint8_t* data, size_t size)
     memset(&fast, 0xA5, sizeof fast);
     memset(&slow, 0xA5, sizeof slow);
     int fast_count = scan_fix_line(line, &fast);
-    int slow_count = sscanf(line, FIX_LINE_TEMPLATE, &slow.year, &slow.month, &slow.day,
-                            &slow.hour, &slow.minute, &slow.seconds, &slow.latitude,
-                            &slow.longitude, &slow.speed);
+    int slow_count =
+        sscanf(line, FIX_LINE_TEMPLATE, &slow.year, &slow.month, &slow.day, &slow.hour,
+               &slow.minute, &slow.seconds, &slow.latitude, &slow.longitude, &slow.speed);
     if (fast_count != slow_count || memcmp(&fast, &slow, sizeof fast) != 0) {
         fprintf(stderr, "fix scanner and sscanf disagree on \"%s\": %d and %d fields\n", line,
                 fast_count, slow_count);

@@ -32,7 +32,7 @@ struct PointBatch {
     long built_for = -1;        /* track_generation the positions were made for */
 };
 
-static PointBatch raw_batch;                  /* the frames */
+static PointBatch raw_batch;                   /* the frames */
 static PointBatch curve_batches[FAMILY_COUNT]; /* LinearFrames, CubicFrames, BesselFrames */
 
 /* True when the batch holds the current track; else it is emptied. */

@@ -145,7 +145,8 @@ void linear_at(const TrackPoint* frame, float t, double xyz[3])
 static double bessel_axis(double f0, double f1, double delta_f0, double delta2_fm1,
                           double delta2_f0, double delta3_fm1, double p)
 {
-    return (f0 + f1) * 0.5 + (p - 0.5) * delta_f0 + (p * 0.5 * (p - 1) / 2) * (delta2_fm1 + delta2_f0) +
+    return (f0 + f1) * 0.5 + (p - 0.5) * delta_f0 +
+           (p * 0.5 * (p - 1) / 2) * (delta2_fm1 + delta2_f0) +
            (p * (p - 0.5) * (p - 1) / 6) * delta3_fm1;
 }
 

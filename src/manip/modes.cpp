@@ -15,8 +15,8 @@
 #include <cmath>
 #include <cstdio>
 
-static const float PAN_LIMIT = 100.0f;   /* look, zoom and move modes */
-static const float LIGHT_LIMIT = 10.0f;  /* light mode */
+static const float PAN_LIMIT = 100.0f;  /* look, zoom and move modes */
+static const float LIGHT_LIMIT = 10.0f; /* light mode */
 static const float SCALE_MAX = 4.0f;
 static const float SCALE_MIN = 0.2f;
 static const float ZOOM_EYE_Z = 6.0f;

@@ -15,12 +15,12 @@
 extern float look_x_saved, look_y_saved; /* look mode: values before the step */
 extern float zoom_x, zoom_y;             /* zoom mode: accumulated drag */
 extern float zoom_x_saved, zoom_y_saved;
-extern float pan_x_saved, pan_y_saved;   /* move mode: values before the step */
-extern float scale_base;                 /* scale mode: factor at the last release */
-extern float scale_press_radius;         /* scale mode: press distance from the centre */
-extern float light0_x, light0_y;         /* light mode: light 0's x and y */
+extern float pan_x_saved, pan_y_saved; /* move mode: values before the step */
+extern float scale_base;               /* scale mode: factor at the last release */
+extern float scale_press_radius;       /* scale mode: press distance from the centre */
+extern float light0_x, light0_y;       /* light mode: light 0's x and y */
 extern float light0_x_saved, light0_y_saved;
-extern float light0_position[4];         /* light 0's position; x and y follow the light mode */
+extern float light0_position[4]; /* light 0's position; x and y follow the light mode */
 
 /* The steps of the single modes. */
 void look_step();

@@ -24,7 +24,7 @@ enum CommandAction {
 
 struct CommandLine {
     CommandAction action;
-    const char* path;          /* the track file; null when none was given */
+    const char* path;           /* the track file; null when none was given */
     const char* wrong_argument; /* with COMMAND_BAD_USAGE: the argument at fault */
 };
 

@@ -11,7 +11,7 @@
 #include <cmath>
 
 static const double BLOCK_METRES = 10000.0;
-static const double PER_BLOCK = 0.0001;     /* 1 / BLOCK_METRES, as the mapping multiplies */
+static const double PER_BLOCK = 0.0001; /* 1 / BLOCK_METRES, as the mapping multiplies */
 static const double KM_PER_METRE = 0.001;
 
 static double anchor_x = 0.0; /* block base of the first fix, per axis */

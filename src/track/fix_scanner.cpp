@@ -88,10 +88,10 @@ static bool scan_fast(const char* line, FixFields* f)
     return take_literal(&p, "D=") && take_int(&p, e, &f->year) && take_literal(&p, "-") &&
            take_int(&p, e, &f->month) && take_literal(&p, "-") && take_int(&p, e, &f->day) &&
            take_literal(&p, "T") && take_int(&p, e, &f->hour) && take_literal(&p, ":") &&
-           take_int(&p, e, &f->minute) && take_literal(&p, ":") &&
-           take_float(&p, e, &f->seconds) && take_literal(&p, ",P=") &&
-           take_float(&p, e, &f->latitude) && (skip_blanks(&p), take_float(&p, e, &f->longitude)) &&
-           take_literal(&p, ",V=") && take_float(&p, e, &f->speed);
+           take_int(&p, e, &f->minute) && take_literal(&p, ":") && take_float(&p, e, &f->seconds) &&
+           take_literal(&p, ",P=") && take_float(&p, e, &f->latitude) &&
+           (skip_blanks(&p), take_float(&p, e, &f->longitude)) && take_literal(&p, ",V=") &&
+           take_float(&p, e, &f->speed);
 }
 
 int scan_fix_line(const char* line, FixFields* fields)

@@ -7,8 +7,8 @@
 
 #include <GeographicLib/Geocentric.hpp>
 
-void geodetic_to_ecef(double latitude, double longitude, double height,
-                      double* x, double* y, double* z)
+void geodetic_to_ecef(double latitude, double longitude, double height, double* x, double* y,
+                      double* z)
 {
     GeographicLib::Geocentric::WGS84().Forward(latitude, longitude, height, *x, *y, *z);
 }

@@ -9,7 +9,7 @@
 #define KESTRIM_GEODESY_H
 
 /* Latitude and longitude in degrees, height in metres, to X, Y, Z in metres. */
-void geodetic_to_ecef(double latitude, double longitude, double height,
-                      double* x, double* y, double* z);
+void geodetic_to_ecef(double latitude, double longitude, double height, double* x, double* y,
+                      double* z);
 
 #endif

@@ -34,18 +34,13 @@ static const char* take_path(const CommandLine& command)
 static void act_on_options(const CommandLine& command)
 {
     switch (command.action) {
-    case COMMAND_HELP:
-        print_usage();
-        exit(0);
-    case COMMAND_VERSION:
-        print_version();
-        exit(0);
+    case COMMAND_HELP: print_usage(); exit(0);
+    case COMMAND_VERSION: print_version(); exit(0);
     case COMMAND_BAD_USAGE:
         printf("kestrim: unknown option %s\n", command.wrong_argument);
         print_usage();
         exit(2);
-    case COMMAND_VIEW:
-        break;
+    case COMMAND_VIEW: break;
     }
 }
 

@@ -18,9 +18,9 @@ enum { READ_CHUNK_BYTES = 64 * 1024 }; /* read from the stream at a time */
 /* A line being gathered across the reader's chunks. */
 struct LineState {
     char line[LINE_BUFFER_BYTES];
-    int kept;         /* bytes of the line kept so far */
-    int line_number;  /* of the line being gathered, from 1 */
-    bool in_line;     /* false while skipping the white space before a line */
+    int kept;        /* bytes of the line kept so far */
+    int line_number; /* of the line being gathered, from 1 */
+    bool in_line;    /* false while skipping the white space before a line */
 };
 
 /* Skips white space, counting the newlines passed; returns where it stopped. */

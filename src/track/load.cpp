@@ -28,7 +28,7 @@ double raw_centre_x = 0.0, raw_centre_y = 0.0, raw_centre_z = 0.0;
 double centre_x = 0.0, centre_y = 0.0, centre_z = 0.0;
 float centre_copy_x = 0.0f, centre_copy_y = 0.0f, centre_copy_z = 0.0f;
 LoadTiming last_load_timing = {0, 0, 0, 0}; /* filled by each load */
-long track_generation = 0;                   /* bumped by each load */
+long track_generation = 0;                  /* bumped by each load */
 
 void compute_view_range()
 {

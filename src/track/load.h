@@ -10,17 +10,17 @@
 
 #include <istream>
 
-extern float view_range;            /* largest extent of the track in display units */
-extern double raw_centre_x, raw_centre_y, raw_centre_z; /* mean Earth-centred position */
-extern double centre_x, centre_y, centre_z;             /* that mean in display units */
+extern float view_range; /* largest extent of the track in display units */
+extern double raw_centre_x, raw_centre_y, raw_centre_z;   /* mean Earth-centred position */
+extern double centre_x, centre_y, centre_z;               /* that mean in display units */
 extern float centre_copy_x, centre_copy_y, centre_copy_z; /* the display centre, as floats */
 
 /* Wall-clock seconds of each step of the last load, for the benchmark. */
 struct LoadTiming {
-    double read;    /* reading, parsing and converting the file into frames */
-    double centre;  /* extent and centre of gravity */
-    double fit;     /* tangents, segments and Bessel tables of the frames */
-    double sample;  /* filling the three curve lists */
+    double read;   /* reading, parsing and converting the file into frames */
+    double centre; /* extent and centre of gravity */
+    double fit;    /* tangents, segments and Bessel tables of the frames */
+    double sample; /* filling the three curve lists */
 };
 extern LoadTiming last_load_timing;
 

@@ -56,10 +56,11 @@ TrackPoint* new_track_point()
     return static_cast<TrackPoint*>(point);
 }
 #else
-static char* block_next = nullptr;        /* next free record in the current block */
-static char* block_end = nullptr;         /* end of the current block */
-static int blocks_taken = 0;              /* blocks handed out so far */
-static std::future<void*> prepared_block; /* the next block, faulted in, once one is being prepared */
+static char* block_next = nullptr; /* next free record in the current block */
+static char* block_end = nullptr;  /* end of the current block */
+static int blocks_taken = 0;       /* blocks handed out so far */
+static std::future<void*>
+    prepared_block; /* the next block, faulted in, once one is being prepared */
 
 /* Blocks grow from small to large, so that what is prepared but never used
    stays small beside the track. */

@@ -28,26 +28,26 @@ enum {
 };
 
 struct TrackPoint {
-    int day;               /* day of month of the fix */
+    int day; /* day of month of the fix */
     int hour;
     int minute;
-    float seconds;         /* as read */
-    double time_of_period; /* seconds since the start of the month */
-    double longitude;      /* degrees, widened from the float read */
-    double latitude;       /* degrees, widened from the float read */
+    float seconds;                 /* as read */
+    double time_of_period;         /* seconds since the start of the month */
+    double longitude;              /* degrees, widened from the float read */
+    double latitude;               /* degrees, widened from the float read */
     double ecef_x, ecef_y, ecef_z; /* Earth-centred WGS 84, metres */
     float speed_mph;
     float unused_alignment;
     double view_x, view_y, view_z; /* display coordinates, kilometres */
-    union {                /* cleared by the parser, filled by curve fitting */
+    union {                        /* cleared by the parser, filled by curve fitting */
         float curve_slots[CURVE_SLOT_COUNT];
         float cubic_coeffs[CURVE_SLOT_COUNT]; /* a,b,c,d of X, then Y, then Z */
     };
-    float frame_distance;  /* |next - previous| / frame_interval */
-    float chord[3];        /* next - previous */
-    float tangent[3];      /* chord / |chord|, zero for a zero chord */
-    double control_point[3];  /* first Bezier control point of the segment */
-    float linear_coeffs[6];   /* slope, start of X, then Y, then Z */
+    float frame_distance;    /* |next - previous| / frame_interval */
+    float chord[3];          /* next - previous */
+    float tangent[3];        /* chord / |chord|, zero for a zero chord */
+    double control_point[3]; /* first Bezier control point of the segment */
+    float linear_coeffs[6];  /* slope, start of X, then Y, then Z */
     BesselSlot bessel_table[BESSEL_SLOT_COUNT];
     char reserved[8];
 };

@@ -85,12 +85,18 @@ static bool fix_is_finite(float seconds, float latitude, float longitude, float 
 
 static void widen_bounds(const TrackPoint* point)
 {
-    if (bound_max_x < point->view_x) bound_max_x = point->view_x;
-    if (bound_max_y < point->view_y) bound_max_y = point->view_y;
-    if (bound_max_z < point->view_z) bound_max_z = point->view_z;
-    if (bound_min_x > point->view_x) bound_min_x = point->view_x;
-    if (bound_min_y > point->view_y) bound_min_y = point->view_y;
-    if (bound_min_z > point->view_z) bound_min_z = point->view_z;
+    if (bound_max_x < point->view_x)
+        bound_max_x = point->view_x;
+    if (bound_max_y < point->view_y)
+        bound_max_y = point->view_y;
+    if (bound_max_z < point->view_z)
+        bound_max_z = point->view_z;
+    if (bound_min_x > point->view_x)
+        bound_min_x = point->view_x;
+    if (bound_min_y > point->view_y)
+        bound_min_y = point->view_y;
+    if (bound_min_z > point->view_z)
+        bound_min_z = point->view_z;
 }
 
 static void report_short_line(const char* source, int line_number, int fields)

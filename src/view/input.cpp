@@ -143,6 +143,8 @@ static void toggle_polygon_mode()
 
 void keyboard(unsigned char key, int, int)
 {
+    /* One line a key, as the key table reads. */
+    /* clang-format off */
     switch (key) {
     case 'h': print_help(); break;
     case 'q': case 'Q': quit(); break;
@@ -164,6 +166,7 @@ void keyboard(unsigned char key, int, int)
     case '-': case '_': threshold_down(); break;
     default: break;
     }
+    /* clang-format on */
 }
 
 /* Window rows count down from the top; the view counts up from the bottom. */

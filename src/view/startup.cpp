@@ -54,4 +54,3 @@ void set_start_state()
     reset_mode_state();
     start_frame_clock();
 }
-

@@ -23,32 +23,32 @@ enum {
 
 enum { POLYGON_MODE_FILL = 9, POLYGON_MODE_LINE = 2, OVERLAY_TEXT_BYTES = 52 };
 
-extern int view_mode;            /* manipulation mode run by the display cycle */
-extern bool skip_mode_once;      /* the next display skips the mode step */
+extern int view_mode;                   /* manipulation mode run by the display cycle */
+extern bool skip_mode_once;             /* the next display skips the mode step */
 extern int window_width, window_height; /* stored by reshape */
-extern bool perspective_on;      /* perspective, else orthographic, from the next reshape */
-extern bool smooth_shading;      /* read by setup_lights */
-extern bool cartoon_rendering;   /* two coloured lights instead of light 0 */
-extern bool lighting_on;         /* the lighting switch's flag; lighting starts off in GL */
-extern int material_counter;     /* its parity picks the material */
-extern int polygon_mode;         /* 9 or 2; no drawing reads it */
-extern bool alt_track_drawing;   /* tangent handles instead of the Bessel segment */
-extern bool curves_shown;        /* a curve list instead of the raw frames */
-extern int curve_family;         /* 0 linear, 1 cubic, 2 Bessel */
-extern float model_matrix[16];   /* accumulated model rotation, column-major */
-extern float camera_matrix[16];  /* modelview after the camera, each frame */
-extern float pan_x, pan_y;       /* translation before the camera */
-extern float up_x, up_y, up_z;   /* up vector of both cameras */
-extern float eye_x, eye_y, eye_z;   /* eye of the overlay camera */
-extern float look_x, look_y;     /* the overlay looks at (-look_x, -look_y, look_z) */
+extern bool perspective_on;             /* perspective, else orthographic, from the next reshape */
+extern bool smooth_shading;             /* read by setup_lights */
+extern bool cartoon_rendering;          /* two coloured lights instead of light 0 */
+extern bool lighting_on;                /* the lighting switch's flag; lighting starts off in GL */
+extern int material_counter;            /* its parity picks the material */
+extern int polygon_mode;                /* 9 or 2; no drawing reads it */
+extern bool alt_track_drawing;          /* tangent handles instead of the Bessel segment */
+extern bool curves_shown;               /* a curve list instead of the raw frames */
+extern int curve_family;                /* 0 linear, 1 cubic, 2 Bessel */
+extern float model_matrix[16];          /* accumulated model rotation, column-major */
+extern float camera_matrix[16];         /* modelview after the camera, each frame */
+extern float pan_x, pan_y;              /* translation before the camera */
+extern float up_x, up_y, up_z;          /* up vector of both cameras */
+extern float eye_x, eye_y, eye_z;       /* eye of the overlay camera */
+extern float look_x, look_y;            /* the overlay looks at (-look_x, -look_y, look_z) */
 extern float look_z;
 extern float orbit_azimuth, orbit_elevation; /* radians */
 extern float orbit_eye_x, orbit_eye_y;
-extern float trackball_angle;    /* degrees of the next rotate step; cleared after use */
+extern float trackball_angle; /* degrees of the next rotate step; cleared after use */
 extern float trackball_axis_x, trackball_axis_y, trackball_axis_z;
-extern float scale_factor;       /* the scene is drawn at 2 * scale_factor */
-extern int press_x, press_y;     /* pointer at the last press, y from the bottom row */
-extern int cur_x, cur_y;         /* pointer at the last motion, y from the bottom row */
+extern float scale_factor;   /* the scene is drawn at 2 * scale_factor */
+extern int press_x, press_y; /* pointer at the last press, y from the bottom row */
+extern int cur_x, cur_y;     /* pointer at the last motion, y from the bottom row */
 extern bool left_button_down, left_button_up;
 extern char overlay_text[OVERLAY_TEXT_BYTES]; /* drawn in the overlay */
 extern float fps_frame_count, fps_last_report;

@@ -33,8 +33,8 @@ void straight_track(int n, const double start[3], const double step[3])
 {
     reset_track_state();
     for (int i = 0; i < n; ++i)
-        frames.push_back(frame_at(start[0] + i * step[0], start[1] + i * step[1],
-                                  start[2] + i * step[2]));
+        frames.push_back(
+            frame_at(start[0] + i * step[0], start[1] + i * step[1], start[2] + i * step[2]));
 }
 
 std::string fit_and_capture()
@@ -47,8 +47,8 @@ std::string fit_and_capture()
 template <class Point>
 bool finite_record(const Point& p)
 {
-    const double values[] = {p.ecef_x, p.ecef_y, p.ecef_z, p.view_x, p.view_y, p.view_z,
-                             p.frame_distance, p.tangent[0], p.tangent[1], p.tangent[2]};
+    const double values[] = {p.ecef_x, p.ecef_y,         p.ecef_z,     p.view_x,     p.view_y,
+                             p.view_z, p.frame_distance, p.tangent[0], p.tangent[1], p.tangent[2]};
     for (double v : values)
         if (!std::isfinite(v))
             return false;
@@ -95,9 +95,8 @@ double cubic_poly(const double abcd[4], double k)
 
 TEST(BesselTable, ReproducesACubicAtAnyParameter)
 {
-    const double poly[3][4] = {{2.5, -3.0, 40.0, 4321090.0},
-                               {-1.25, 7.0, -12.0, 1097417.0},
-                               {0.5, 0.0, 30.0, 4545902.0}};
+    const double poly[3][4] = {
+        {2.5, -3.0, 40.0, 4321090.0}, {-1.25, 7.0, -12.0, 1097417.0}, {0.5, 0.0, 30.0, 4545902.0}};
     reset_track_state();
     TrackPoint* p[4];
     for (int k = -1; k <= 2; ++k)
@@ -107,15 +106,15 @@ TEST(BesselTable, ReproducesACubicAtAnyParameter)
         double xyz[3];
         bessel_at(p[1], t, xyz);
         for (int axis = 0; axis < 3; ++axis)
-            EXPECT_NEAR(xyz[axis], cubic_poly(poly[axis], t), 1e-6) << "t " << t << " axis " << axis;
+            EXPECT_NEAR(xyz[axis], cubic_poly(poly[axis], t), 1e-6)
+                << "t " << t << " axis " << axis;
     }
 }
 
 TEST(CurveLists, SampleManyPointsOfEachSegmentWhenAsked)
 {
-    const double poly[3][4] = {{2.5, -3.0, 40.0, 4321090.0},
-                               {-1.25, 7.0, -12.0, 1097417.0},
-                               {0.5, 0.0, 30.0, 4545902.0}};
+    const double poly[3][4] = {
+        {2.5, -3.0, 40.0, 4321090.0}, {-1.25, 7.0, -12.0, 1097417.0}, {0.5, 0.0, 30.0, 4545902.0}};
     reset_track_state();
     for (int k = 0; k < 6; ++k)
         frames.push_back(
@@ -208,9 +207,9 @@ TEST(BandColour, RunsFromRedThroughGreenToBlueInBandsOfTheThreshold)
 {
     const float T = 10.0f;
     const BandCase cases[] = {
-        {0, 1, 0, 0},     {5, 1, 0.5f, 0},  {10, 1, 1, 0},    {15, 0.5f, 1, 0},
-        {20, 0, 1, 0},    {25, 0, 1, 0.5f}, {30, 0, 1, 1},    {35, 0, 0.5f, 1},
-        {40, 0, 0, 1},    {45, 0, 0, 0.5f}, {50, 0, 0, 0},    {60, 0, 0, -1},
+        {0, 1, 0, 0},  {5, 1, 0.5f, 0},  {10, 1, 1, 0}, {15, 0.5f, 1, 0},
+        {20, 0, 1, 0}, {25, 0, 1, 0.5f}, {30, 0, 1, 1}, {35, 0, 0.5f, 1},
+        {40, 0, 0, 1}, {45, 0, 0, 0.5f}, {50, 0, 0, 0}, {60, 0, 0, -1},
     };
     for (const BandCase& c : cases) {
         float rgb[3];

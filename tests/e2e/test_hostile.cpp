@@ -102,7 +102,8 @@ std::string transcript_of(KestrimRun* run)
     std::string ending;
     int code = -1;
     if (p->pid > 0 && p->eof && e2e_wait_exit(p, 2.0, &code))
-        ending = "\nexit code " + std::to_string(code) + (code > 128 ? " (killed by a signal)" : "");
+        ending =
+            "\nexit code " + std::to_string(code) + (code > 128 ? " (killed by a signal)" : "");
     return "stdout:\n" + p->out + "\nstderr:\n" + e2e_stderr(*p) + ending;
 }
 
@@ -126,8 +127,8 @@ std::string diagnostic_summary(const std::string& line, const std::string& path)
     long number = strtol(rest, &after, 10);
     std::string tail = after;
     std::string n = std::to_string(number);
-    if (tail.compare(0, 26, ": fix line does not match ") == 0 &&
-        tail.size() >= 9 && tail.compare(tail.size() - 9, 9, ", skipped") == 0)
+    if (tail.compare(0, 26, ": fix line does not match ") == 0 && tail.size() >= 9 &&
+        tail.compare(tail.size() - 9, 9, ", skipped") == 0)
         return n + ": does not match";
     if (tail == ": fix has no finite position, skipped")
         return n + ": no finite position";
@@ -136,14 +137,16 @@ std::string diagnostic_summary(const std::string& line, const std::string& path)
 
 std::string expected_summary(const Diagnostic& d)
 {
-    return std::to_string(d.line) + (d.kind == DOES_NOT_MATCH ? ": does not match"
-                                                              : ": no finite position");
+    return std::to_string(d.line) +
+           (d.kind == DOES_NOT_MATCH ? ": does not match" : ": no finite position");
 }
 
 void expect_transcript(const std::string& out, const std::string& path, const Expected& e)
 {
-    std::string head = "file " + path + "\nfile parsed\nsize of Frames = 0\n"
-                       "Reading coordinates from " + path + "\n";
+    std::string head = "file " + path +
+                       "\nfile parsed\nsize of Frames = 0\n"
+                       "Reading coordinates from " +
+                       path + "\n";
     ASSERT_EQ(out.compare(0, head.size(), head), 0) << out;
     const std::string centre_mark = "calculate center of gravity\n";
     size_t centre_at = out.find(centre_mark, head.size());
@@ -222,9 +225,8 @@ Picture look(KestrimRun* run, double first_frame_s)
         p.total = image.width * image.height;
         p.white = e2e_count_near(image, {255, 255, 255}, 8);
         p.red = e2e_count_red(image);
-        p.blue = e2e_count_pixels(image, [](const E2eRgb& c) {
-            return c.b > 200 && c.r < 80 && c.g < 80;
-        });
+        p.blue = e2e_count_pixels(
+            image, [](const E2eRgb& c) { return c.b > 200 && c.r < 80 && c.g < 80; });
         if (p.white > 0)
             break;
     }
@@ -332,10 +334,10 @@ FileCase random_bytes()
    the others are floats, where only -0 and an underflow to 0 are finite. */
 FileCase odd_numbers_in_every_field()
 {
-    const std::vector<std::string> good = {"2010", "08", "05", "14", "25", "08",
-                                           "45.75", "14.25", "0.385"};
-    const std::vector<std::string> odd = {"nan", "-nan", "inf", "INF", "infinity",
-                                          "1e39", "0x1p200", "-0", "1e-50"};
+    const std::vector<std::string> good = {"2010", "08",    "05",    "14",   "25",
+                                           "08",   "45.75", "14.25", "0.385"};
+    const std::vector<std::string> odd = {"nan",  "-nan",    "inf", "INF",  "infinity",
+                                          "1e39", "0x1p200", "-0",  "1e-50"};
     FileCase c{"NanInfHugeAndMinusZeroInEveryField", "", {}};
     int line = 0;
     for (size_t field = 0; field < good.size(); ++field)
@@ -362,11 +364,11 @@ FileCase lines_at_the_length_limit()
     std::string fits = start + std::string(255 - start.size() - end.size(), ' ') + end;
     std::string cut = start + std::string(256 - start.size() - end.size(), ' ') + end;
     FileCase c{"LinesAtTheLengthLimit",
-               "   " + fits + "\n" +                                  /* 1: kept */
-                   cut + "\n" +                                       /* 2: its speed is cut off */
+               "   " + fits + "\n" + /* 1: kept */
+                   cut + "\n" +      /* 2: its speed is cut off */
                    fix("45.76", "14.26") + std::string(10000, 'D') + "\n" + /* 3: kept */
-                   fix("45.77", "14.27") + "\n" +                     /* 4: kept */
-                   "D=2010-08-05T14:25\n",                            /* 5: too short */
+                   fix("45.77", "14.27") + "\n" +                           /* 4: kept */
+                   "D=2010-08-05T14:25\n",                                  /* 5: too short */
                {}};
     c.expected.kept = 3;
     c.expected.skipped = {{2, DOES_NOT_MATCH}, {5, DOES_NOT_MATCH}};
@@ -377,9 +379,11 @@ FileCase lines_at_the_length_limit()
 FileCase antimeridian()
 {
     /* Longitudes a float holds exactly, 0.001 to 0.002 degrees apart. */
-    const std::vector<std::pair<double, double>> fixes = {
-        {0.5, 179.998046875}, {0.5, 179.9990234375}, {0.5, 180.0},
-        {0.5, -179.9990234375}, {0.5, -179.998046875}};
+    const std::vector<std::pair<double, double>> fixes = {{0.5, 179.998046875},
+                                                          {0.5, 179.9990234375},
+                                                          {0.5, 180.0},
+                                                          {0.5, -179.9990234375},
+                                                          {0.5, -179.998046875}};
     FileCase c{"TrackCrossingTheAntimeridian", "", {}};
     char line[128];
     for (const auto& f : fixes) {
@@ -411,7 +415,8 @@ std::vector<FileCase> file_cases()
         "d=2010-08-05T14:25:08,P=45.75 14.25,V=1\n"
         "P=45.75 14.25\n"
         "xD=2010-08-05T14:25:08,P=45.75 14.25,V=1\n"
-        "\xef\xbb\xbf" "D=2010-08-05T14:25:08,P=45.75 14.25,V=1\n" /* behind a UTF-8 BOM */
+        "\xef\xbb\xbf"
+        "D=2010-08-05T14:25:08,P=45.75 14.25,V=1\n" /* behind a UTF-8 BOM */
         "=D\n",
         0, {}, false);
     add("OneFix", fix("45.75", "14.25") + "\n", 1, {}, false);
@@ -625,8 +630,11 @@ TEST(HostileBig, OneLineOf100MegabytesThenFixes)
             block += piece;
         for (int i = 0; i < 100; ++i)
             out << block;
-        out << "\n" << fix("45.76", "14.26") << "\n" << fix("45.77", "14.27") << "\n"
-            << fix("45.78", "14.28") << "\n" << "D=2010-08-05T14:25\n";
+        out << "\n"
+            << fix("45.76", "14.26") << "\n"
+            << fix("45.77", "14.27") << "\n"
+            << fix("45.78", "14.28") << "\n"
+            << "D=2010-08-05T14:25\n";
         ASSERT_TRUE(static_cast<bool>(out));
     }
     Expected e;

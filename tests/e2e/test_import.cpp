@@ -91,8 +91,8 @@ std::string rmc(const std::string& talker, const char* time, char status, const 
                 const char* lon)
 {
     char body[128];
-    snprintf(body, sizeof body, "%sRMC,%s,%c,%s,N,%s,E,022.4,084.4,230323,003.1,W",
-             talker.c_str(), time, status, lat, lon);
+    snprintf(body, sizeof body, "%sRMC,%s,%c,%s,N,%s,E,022.4,084.4,230323,003.1,W", talker.c_str(),
+             time, status, lat, lon);
     unsigned sum = 0;
     for (const char* c = body; *c; ++c)
         sum ^= static_cast<unsigned char>(*c);
@@ -136,32 +136,59 @@ TEST(Import, ErrorsSayWhatIsWrongExitNonZeroAndLeaveNothing)
     if (access(gpx.c_str(), R_OK) != 0)
         gpx = source_path("tests/fixtures/three-fixes.track"); /* any readable file */
     const ErrorCase cases[] = {
-        {"gpsbabel missing", [&](const std::string& d) {
+        {"gpsbabel missing",
+         [&](const std::string& d) {
              return std::vector<std::string>{"/bin/bash", importer(), gpx, "-o", d + "/a.track"};
-         }, {"PATH=/nonexistent"}, "gpsbabel is not installed", 1},
-        {"unknown extension", [](const std::string& d) {
+         },
+         {"PATH=/nonexistent"},
+         "gpsbabel is not installed",
+         1},
+        {"unknown extension",
+         [](const std::string& d) {
              std::ofstream(d + "/ride.xyz") << "data\n";
              return std::vector<std::string>{importer(), d + "/ride.xyz"};
-         }, {}, "unknown extension '.xyz'", 1},
-        {"unreadable input", [](const std::string& d) {
+         },
+         {},
+         "unknown extension '.xyz'",
+         1},
+        {"unreadable input",
+         [](const std::string& d) {
              return std::vector<std::string>{importer(), d + "/missing.gpx"};
-         }, {}, "cannot read", 1},
-        {"empty input", [](const std::string& d) {
+         },
+         {},
+         "cannot read",
+         1},
+        {"empty input",
+         [](const std::string& d) {
              std::ofstream(d + "/empty.gpx");
              return std::vector<std::string>{importer(), d + "/empty.gpx"};
-         }, {}, "is empty", 1},
-        {"no track points", [](const std::string& d) {
+         },
+         {},
+         "is empty",
+         1},
+        {"no track points",
+         [](const std::string& d) {
              std::ofstream(d + "/waypoints.gpx")
                  << "<?xml version=\"1.0\"?><gpx version=\"1.0\"><wpt lat=\"45.7\" "
                     "lon=\"14.3\"><name>A</name></wpt></gpx>\n";
              return std::vector<std::string>{importer(), d + "/waypoints.gpx"};
-         }, {}, "no track points", 1},
-        {"not the format it claims", [](const std::string& d) {
+         },
+         {},
+         "no track points",
+         1},
+        {"not the format it claims",
+         [](const std::string& d) {
              std::ofstream(d + "/junk.gpx") << "\x01\x02 not xml at all <<<\n";
              return std::vector<std::string>{importer(), d + "/junk.gpx"};
-         }, {}, "", 1},
-        {"no input", [](const std::string&) { return std::vector<std::string>{importer()}; },
-         {}, "usage:", 2},
+         },
+         {},
+         "",
+         1},
+        {"no input",
+         [](const std::string&) { return std::vector<std::string>{importer()}; },
+         {},
+         "usage:",
+         2},
     };
     for (const ErrorCase& c : cases) {
         E2eTempDir temp("kestrim-import-test");
@@ -188,9 +215,10 @@ TEST(Import, ErrorsSayWhatIsWrongExitNonZeroAndLeaveNothing)
 TEST(ManualPage, RendersWithoutWarnings)
 {
     std::string out, err;
-    ASSERT_TRUE(e2e_run(nullptr, {"/usr/bin/env", "MANWIDTH=80", "man", "--warnings", "-l",
-                                  source_path("docs/kestrim.1")},
-                        60, &out, &err))
+    ASSERT_TRUE(e2e_run(
+        nullptr,
+        {"/usr/bin/env", "MANWIDTH=80", "man", "--warnings", "-l", source_path("docs/kestrim.1")},
+        60, &out, &err))
         << err;
     EXPECT_EQ(err, "");
     EXPECT_NE(out.find("kestrim-import"), std::string::npos);

@@ -88,8 +88,8 @@ bool key_said(KestrimRun* run, const std::string& keysym, const std::string& sai
 void choose(KestrimRun* run, int button, int entry)
 {
     E2eOffset offset = e2e_menu_entry_offset(entry);
-    ASSERT_TRUE(e2e_menu_choose(run->display.d, run->window, button, 300, 300, offset.dx,
-                                offset.dy));
+    ASSERT_TRUE(
+        e2e_menu_choose(run->display.d, run->window, button, 300, 300, offset.dx, offset.dy));
 }
 
 void drag(KestrimRun* run, int x0, int y0, int x1, int y1)
@@ -180,7 +180,7 @@ TEST(Interaction, MoveScaleRotateAndResetChangeThePictureAsChosen)
     EXPECT_NEAR(reset.mean_y, start.mean_y, 1.0);
     EXPECT_EQ(reset.box.width, start.box.width);
 
-    choose(&run, 3, 1); /* Scale */
+    choose(&run, 3, 1);             /* Scale */
     drag(&run, 400, 300, 500, 300); /* from 100 to 200 pixels off the centre */
     TrackPixels scaled = look(&run);
     EXPECT_GT(scaled.box.width, start.box.width * 1.6);

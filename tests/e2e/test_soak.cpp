@@ -61,9 +61,11 @@ bool alive(KestrimRun* run)
 
 /* The keys a user may press; q and Q would end the soak. */
 const char* const KEYS[] = {
-    "h", "r", "l", "s", "c", "m", "f", "n", "N", "v", "V", "b", "B", "slash", "question", "1",
-    "exclam", "2", "at", "3", "numbersign", "period", "greater", "comma", "less", "plus",
-    "equal", "minus", "underscore", "C", "L", "M", "S", "R", "F", "H", "x",
+    "h",      "r",    "l",     "s",     "c",          "m",      "f",        "n",
+    "N",      "v",    "V",     "b",     "B",          "slash",  "question", "1",
+    "exclam", "2",    "at",    "3",     "numbersign", "period", "greater",  "comma",
+    "less",   "plus", "equal", "minus", "underscore", "C",      "L",        "M",
+    "S",      "R",    "F",     "H",     "x",
 };
 
 /* One random action: a key, a drag, or a menu choice. */
@@ -72,12 +74,10 @@ void act(KestrimRun* run, std::mt19937* random)
     auto pick = [random](int n) { return static_cast<int>((*random)() % n); };
     switch (pick(4)) {
     case 0:
-    case 1:
-        e2e_key(run->display.d, run->window, KEYS[pick(sizeof KEYS / sizeof KEYS[0])]);
-        break;
+    case 1: e2e_key(run->display.d, run->window, KEYS[pick(sizeof KEYS / sizeof KEYS[0])]); break;
     case 2:
-        e2e_drag(run->display.d, run->window, 1, 100 + pick(400), 100 + pick(400),
-                 100 + pick(400), 100 + pick(400), 5);
+        e2e_drag(run->display.d, run->window, 1, 100 + pick(400), 100 + pick(400), 100 + pick(400),
+                 100 + pick(400), 5);
         break;
     default: {
         /* Right: Move, Scale, Reset (not Exit); middle: Move, Scale, Rotate. */

@@ -86,8 +86,10 @@ TEST(Startup, LoadsATrackAndPrintsItsCentres)
     }
 
     const std::string& out = run.viewer.p.out;
-    std::string head = "file " + track + "\nfile parsed\nsize of Frames = 0\n"
-                       "Reading coordinates from " + track + "\ncalculate center of gravity\n";
+    std::string head = "file " + track +
+                       "\nfile parsed\nsize of Frames = 0\n"
+                       "Reading coordinates from " +
+                       track + "\ncalculate center of gravity\n";
     ASSERT_EQ(out.substr(0, head.size()), head) << out;
     double raw_read[3], scaled_read[3];
     ASSERT_EQ(sscanf(out.c_str() + head.size(),

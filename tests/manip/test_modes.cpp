@@ -65,14 +65,14 @@ TEST(Modes, WithoutPointerMotionNothingChanges)
         zoom_x = 1.5f;
         eye_z = 6.0f - 1.5f;
         orbit_step(); /* brings eye_z to the orbit's value at the start angles */
-        float before[] = {pan_x, pan_y, zoom_x, zoom_y, eye_x, eye_y, eye_z, orbit_azimuth,
-                          orbit_elevation};
+        float before[] = {pan_x, pan_y, zoom_x,        zoom_y,         eye_x,
+                          eye_y, eye_z, orbit_azimuth, orbit_elevation};
         for (int step = 0; step < 5; ++step)
             apply_view_mode();
         if (c.mode == MODE_ZOOM)
             before[6] = 6.0f - 1.5f; /* zoom sets eye_z from the kept zoom */
-        float after[] = {pan_x, pan_y, zoom_x, zoom_y, eye_x, eye_y, eye_z, orbit_azimuth,
-                         orbit_elevation};
+        float after[] = {pan_x, pan_y, zoom_x,        zoom_y,         eye_x,
+                         eye_y, eye_z, orbit_azimuth, orbit_elevation};
         for (size_t i = 0; i < sizeof before / sizeof before[0]; ++i)
             EXPECT_EQ(after[i], before[i]) << c.name << " value " << i;
     }
@@ -204,7 +204,7 @@ TEST(Trackball, LiftsTheCentreToThePoleAndFarPointsOntoTheRim)
 
 TEST(Trackball, ADragTurnsByTwiceTheArcAboutTheAxisAcrossIt)
 {
-    start(601, 601); /* pixel 300 is the centre */
+    start(601, 601);                  /* pixel 300 is the centre */
     pointer(300, 300, 300 + 90, 300); /* to x = 180 / 601 */
     trackball_step();
     double expected = 2 * std::asin(180.0 / 601) * 180 / M_PI;

@@ -1,7 +1,9 @@
-// Checks the end-to-end harness itself against stock tools only: Xvfb,
-// /bin/sh, ImageMagick's convert, and xev (x11-utils, the same package as
-// xwininfo) as a stand-in window that prints every event it receives.
-// Entry point: the gtest cases below (link with gtest_main).
+/*
+ * test_harness.cpp - the end-to-end harness itself, checked against stock
+ * tools only: Xvfb, /bin/sh, ImageMagick's convert, and xev (x11-utils, the
+ * same package as xwininfo) as a stand-in window that prints every event it
+ * receives.
+ */
 
 #include "harness.h"
 
@@ -19,12 +21,14 @@
 #include <string>
 #include <vector>
 
-// A zombie still answers kill(pid, 0), and orphans here may never be reaped,
-// so "alive" is read from /proc.
-static bool alive(pid_t pid) {
+/* A zombie still answers kill(pid, 0), and orphans here may never be reaped,
+   so "alive" is read from /proc. */
+static bool alive(pid_t pid)
+{
     std::string stat;
     FILE* f = fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
-    if (!f) return false;
+    if (!f)
+        return false;
     char buf[512];
     size_t n = fread(buf, 1, sizeof buf - 1, f);
     fclose(f);
@@ -33,25 +37,29 @@ static bool alive(pid_t pid) {
     return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
 }
 
-static bool wait_dead(pid_t pid, double timeout_s) {
+static bool wait_dead(pid_t pid, double timeout_s)
+{
     double deadline = monotonic_seconds() + timeout_s;
     while (alive(pid)) {
-        if (monotonic_seconds() >= deadline) return false;
+        if (monotonic_seconds() >= deadline)
+            return false;
         e2e_sleep(0.02);
     }
     return true;
 }
 
-static int count_of(const std::string& hay, const std::string& needle) {
+static int count_of(const std::string& hay, const std::string& needle)
+{
     int n = 0;
     for (size_t at = hay.find(needle); at != std::string::npos; at = hay.find(needle, at + 1))
         n++;
     return n;
 }
 
-// ---------------------------------------------------------------- displays
+/* ---------------------------------------------------------------- displays */
 
-TEST(E2eDisplay, EachTestGetsItsOwnServerAndStopEndsIt) {
+TEST(E2eDisplay, EachTestGetsItsOwnServerAndStopEndsIt)
+{
     E2eDisplayGuard a, b;
     ASSERT_TRUE(e2e_start_display(&a.d));
     ASSERT_TRUE(e2e_start_display(&b.d));
@@ -80,15 +88,19 @@ TEST(E2eDisplay, EachTestGetsItsOwnServerAndStopEndsIt) {
     EXPECT_FALSE(alive(guarded));
 }
 
-// ---------------------------------------------------------------- processes
+/* ---------------------------------------------------------------- processes */
 
 class E2eProc : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(e2e_start_display(&disp.d)); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(e2e_start_display(&disp.d));
+    }
     E2eDisplayGuard disp;
 };
 
-TEST_F(E2eProc, StdoutArrivesAsItIsWrittenAndInFull) {
+TEST_F(E2eProc, StdoutArrivesAsItIsWrittenAndInFull)
+{
     E2eProcessGuard g;
     ASSERT_TRUE(e2e_spawn(disp.d, {"/bin/sh", "-c", "echo hi; sleep 0.2; echo there"}, &g.p));
     ASSERT_TRUE(e2e_wait_output(&g.p, "hi", 5));
@@ -102,12 +114,14 @@ TEST_F(E2eProc, StdoutArrivesAsItIsWrittenAndInFull) {
     EXPECT_FALSE(e2e_wait_output(&g.p, "more", 0.1)) << "after EOF nothing more can come";
 }
 
-// The child must see a blocking stdout: with O_NONBLOCK leaking to its end
-// of the pipe, writes into a full pipe fail and output is lost.
-TEST_F(E2eProc, LargeOutputIsNotLost) {
-    const char* script = "i=0; while [ $i -lt 3000 ]; do "
-                         "echo 0123456789012345678901234567890123456789012345678901234567890123456789"
-                         "01234567890123456789012345678; i=$((i+1)); done";
+/* The child must see a blocking stdout: with O_NONBLOCK leaking to its end
+   of the pipe, writes into a full pipe fail and output is lost. */
+TEST_F(E2eProc, LargeOutputIsNotLost)
+{
+    const char* script =
+        "i=0; while [ $i -lt 3000 ]; do "
+        "echo 0123456789012345678901234567890123456789012345678901234567890123456789"
+        "01234567890123456789012345678; i=$((i+1)); done";
     const size_t total = 3000 * 100;
     E2eProcessGuard g;
     ASSERT_TRUE(e2e_spawn(disp.d, {"/bin/sh", "-c", script}, &g.p));
@@ -121,7 +135,8 @@ TEST_F(E2eProc, LargeOutputIsNotLost) {
     EXPECT_EQ(out.size(), total);
 }
 
-TEST_F(E2eProc, EnvironmentIsInheritedWithDisplayAndExtrasReplaced) {
+TEST_F(E2eProc, EnvironmentIsInheritedWithDisplayAndExtrasReplaced)
+{
     setenv("E2E_SELFTEST_KEEP", "parent", 1);
     setenv("E2E_SELFTEST_OVER", "parent", 1);
     std::string saved_display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
@@ -143,12 +158,12 @@ TEST_F(E2eProc, EnvironmentIsInheritedWithDisplayAndExtrasReplaced) {
     int code = -1;
     ASSERT_TRUE(e2e_wait_exit(&g.p, 5, &code));
     EXPECT_EQ(code, 3);
-    EXPECT_EQ(g.p.out,
-              "d=" + e2e_display_name(disp.d) + " k=parent o=child n=new\n");
+    EXPECT_EQ(g.p.out, "d=" + e2e_display_name(disp.d) + " k=parent o=child n=new\n");
     EXPECT_EQ(e2e_stderr(g.p), "oops\n");
 }
 
-TEST_F(E2eProc, ExitCodesAndSignals) {
+TEST_F(E2eProc, ExitCodesAndSignals)
+{
     struct {
         const char* script;
         int code;
@@ -167,7 +182,8 @@ TEST_F(E2eProc, ExitCodesAndSignals) {
     }
 }
 
-TEST_F(E2eProc, MissingProgramIsReportedNotSpawned) {
+TEST_F(E2eProc, MissingProgramIsReportedNotSpawned)
+{
     for (const char* prog : {"/nonexistent/e2e-prog", "e2e-no-such-program", "/etc/hostname"}) {
         E2eProcessGuard g;
         EXPECT_FALSE(e2e_spawn(disp.d, {prog}, &g.p)) << prog;
@@ -176,14 +192,15 @@ TEST_F(E2eProc, MissingProgramIsReportedNotSpawned) {
         EXPECT_FALSE(e2e_run(&disp.d, {prog}, 5, nullptr, &err)) << prog;
         EXPECT_EQ(err, std::string("cannot execute ") + prog);
     }
-    // A program of the package list names the package to install.
+    /* A program of the package list names the package to install. */
     EXPECT_EQ(e2e_missing_program_message("valgrind"),
               "valgrind is not installed (Debian package valgrind): run scripts/install-deps.sh");
     EXPECT_EQ(e2e_missing_program_message("Xvfb"),
               "Xvfb is not installed (Debian package xvfb): run scripts/install-deps.sh");
 }
 
-TEST(E2eTemp, EverythingGoesUnderTmpdirAndAFolderGoesWithItsContents) {
+TEST(E2eTemp, EverythingGoesUnderTmpdirAndAFolderGoesWithItsContents)
+{
     std::string root = e2e_temp_root();
     std::string path;
     {
@@ -203,7 +220,8 @@ TEST(E2eTemp, EverythingGoesUnderTmpdirAndAFolderGoesWithItsContents) {
     unlink(file.c_str());
 }
 
-TEST_F(E2eProc, WaitsGiveUpOnTimeAndKillEndsTheProcess) {
+TEST_F(E2eProc, WaitsGiveUpOnTimeAndKillEndsTheProcess)
+{
     E2eProcessGuard g;
     ASSERT_TRUE(e2e_spawn(disp.d, {"sleep", "30"}, &g.p));
     double t0 = monotonic_seconds();
@@ -216,17 +234,18 @@ TEST_F(E2eProc, WaitsGiveUpOnTimeAndKillEndsTheProcess) {
     e2e_kill(&g.p);
     EXPECT_TRUE(g.p.reaped);
     EXPECT_EQ(g.p.exit_code, 128 + SIGTERM);
-    EXPECT_LT(monotonic_seconds() - t0, 2.0) << "a process that obeys SIGTERM must not wait for SIGKILL";
+    EXPECT_LT(monotonic_seconds() - t0, 2.0)
+        << "a process that obeys SIGTERM must not wait for SIGKILL";
 }
 
-TEST_F(E2eProc, KillEscalatesToSigkillAndTakesTheWholeGroup) {
+TEST_F(E2eProc, KillEscalatesToSigkillAndTakesTheWholeGroup)
+{
     pid_t leader, grandchild;
     {
         E2eProcessGuard g;
-        // SIG_IGN survives exec, so the background sleep ignores TERM too.
-        ASSERT_TRUE(e2e_spawn(disp.d,
-                              {"/bin/sh", "-c", "trap '' TERM; sleep 30 & echo pid=$!; wait"},
-                              &g.p));
+        /* SIG_IGN survives exec, so the background sleep ignores TERM too. */
+        ASSERT_TRUE(e2e_spawn(
+            disp.d, {"/bin/sh", "-c", "trap '' TERM; sleep 30 & echo pid=$!; wait"}, &g.p));
         ASSERT_TRUE(e2e_wait_output(&g.p, "\n", 5));
         grandchild = atoi(g.p.out.c_str() + g.p.out.find('=') + 1);
         ASSERT_GT(grandchild, 0);
@@ -250,7 +269,8 @@ TEST_F(E2eProc, KillEscalatesToSigkillAndTakesTheWholeGroup) {
     EXPECT_FALSE(alive(guarded)) << "the guard must kill a process left running";
 }
 
-TEST(E2eRun, CapturesBothStreamsAndBoundsHungTools) {
+TEST(E2eRun, CapturesBothStreamsAndBoundsHungTools)
+{
     std::string out, err;
     int code = -1;
     EXPECT_FALSE(e2e_run(nullptr, {"/bin/sh", "-c", "echo out; echo err >&2; exit 2"}, 5, &out,
@@ -264,8 +284,8 @@ TEST(E2eRun, CapturesBothStreamsAndBoundsHungTools) {
     EXPECT_EQ(code, -1);
     EXPECT_LT(monotonic_seconds() - t0, 2.0);
 
-    // A tool that leaves a child holding its stdout must not keep us
-    // waiting for that child, and the child is cleaned up.
+    /* A tool that leaves a child holding its stdout must not keep us
+       waiting for that child, and the child is cleaned up. */
     t0 = monotonic_seconds();
     out.clear();
     EXPECT_TRUE(e2e_run(nullptr, {"/bin/sh", "-c", "sleep 30 & echo $!"}, 10, &out));
@@ -275,33 +295,47 @@ TEST(E2eRun, CapturesBothStreamsAndBoundsHungTools) {
     EXPECT_TRUE(wait_dead(left, 2.0));
 }
 
-// ---------------------------------------------------------------- images
+/* ---------------------------------------------------------------- images */
 
-static std::string bytes(std::initializer_list<int> v) {
+static std::string bytes(std::initializer_list<int> v)
+{
     std::string s;
-    for (int b : v) s += (char)b;
+    for (int b : v)
+        s += (char)b;
     return s;
 }
 
-TEST(E2ePpm, ParsesHeaderVariantsAndRejectsBrokenFiles) {
+TEST(E2ePpm, ParsesHeaderVariantsAndRejectsBrokenFiles)
+{
     struct {
         const char* name;
         std::string data;
         bool ok;
-        std::vector<unsigned char> rgb; // when ok; width 2, height 1
+        std::vector<unsigned char> rgb; /* when ok; width 2, height 1 */
     } cases[] = {
-        {"plain", "P6\n2 1\n255\n" + bytes({1, 2, 3, 250, 251, 252}), true,
+        {"plain",
+         "P6\n2 1\n255\n" + bytes({1, 2, 3, 250, 251, 252}),
+         true,
          {1, 2, 3, 250, 251, 252}},
         {"comments and odd whitespace",
-         "P6 # made by hand\n#second\n 2\t1 # size\n255\n" + bytes({9, 8, 7, 6, 5, 4}), true,
+         "P6 # made by hand\n#second\n 2\t1 # size\n255\n" + bytes({9, 8, 7, 6, 5, 4}),
+         true,
          {9, 8, 7, 6, 5, 4}},
-        {"first data byte is a newline", "P6\n2 1\n255\n" + bytes({10, 32, 9, 13, 0, 255}), true,
+        {"first data byte is a newline",
+         "P6\n2 1\n255\n" + bytes({10, 32, 9, 13, 0, 255}),
+         true,
          {10, 32, 9, 13, 0, 255}},
-        {"16-bit", "P6\n2 1\n65535\n" + bytes({255, 255, 0, 0, 128, 0, 0, 255, 255, 255, 0, 0}),
-         true, {255, 0, 128, 1, 255, 0}}, // big-endian: 0x00ff is 1, not 255
-        {"maxval 15", "P6\n2 1\n15\n" + bytes({15, 0, 5, 10, 1, 15}), true,
+        {"16-bit",
+         "P6\n2 1\n65535\n" + bytes({255, 255, 0, 0, 128, 0, 0, 255, 255, 255, 0, 0}),
+         true,
+         {255, 0, 128, 1, 255, 0}}, /* big-endian: 0x00ff is 1, not 255 */
+        {"maxval 15",
+         "P6\n2 1\n15\n" + bytes({15, 0, 5, 10, 1, 15}),
+         true,
          {255, 0, 85, 170, 17, 255}},
-        {"trailing bytes ignored", "P6\n2 1\n255\n" + bytes({1, 1, 1, 2, 2, 2, 99}), true,
+        {"trailing bytes ignored",
+         "P6\n2 1\n255\n" + bytes({1, 1, 1, 2, 2, 2, 99}),
+         true,
          {1, 1, 1, 2, 2, 2}},
         {"ascii ppm", "P3\n2 1\n255\n1 2 3 4 5 6\n", false, {}},
         {"truncated data", "P6\n2 1\n255\n" + bytes({1, 2, 3, 4, 5}), false, {}},
@@ -317,14 +351,16 @@ TEST(E2ePpm, ParsesHeaderVariantsAndRejectsBrokenFiles) {
         E2eImage img;
         bool ok = e2e_parse_ppm(c.data, &img);
         EXPECT_EQ(ok, c.ok) << c.name;
-        if (!ok || !c.ok) continue;
+        if (!ok || !c.ok)
+            continue;
         EXPECT_EQ(img.width, 2) << c.name;
         EXPECT_EQ(img.height, 1) << c.name;
         EXPECT_EQ(img.rgb, c.rgb) << c.name;
     }
 }
 
-static E2eImage convert_image(const std::vector<std::string>& args) {
+static E2eImage convert_image(const std::vector<std::string>& args)
+{
     std::vector<std::string> argv = {"convert"};
     argv.insert(argv.end(), args.begin(), args.end());
     std::string ppm, err;
@@ -334,11 +370,13 @@ static E2eImage convert_image(const std::vector<std::string>& args) {
     return img;
 }
 
-TEST(E2ePpm, ReadsImageMagickAtEitherDepth) {
-    // This ImageMagick is Q16: without -depth 8 it writes maxval 65535.
+TEST(E2ePpm, ReadsImageMagickAtEitherDepth)
+{
+    /* This ImageMagick is Q16: without -depth 8 it writes maxval 65535. */
     for (bool depth8 : {true, false}) {
         std::vector<std::string> args = {"-size", "4x4", "xc:red"};
-        if (depth8) args.insert(args.end(), {"-depth", "8"});
+        if (depth8)
+            args.insert(args.end(), {"-depth", "8"});
         args.push_back("ppm:-");
         E2eImage img = convert_image(args);
         ASSERT_EQ(img.width, 4);
@@ -347,11 +385,12 @@ TEST(E2ePpm, ReadsImageMagickAtEitherDepth) {
     }
 }
 
-TEST(E2ePpm, AnalysisHelpersOnADrawnRectangle) {
-    // Blue 5x4 block, pixels x 3..7, y 2..5, on a 20x10 white canvas.
-    E2eImage img = convert_image({"-size", "20x10", "xc:white", "+antialias", "-fill",
-                                  "rgb(0,0,255)", "-draw", "rectangle 3,2 7,5", "-depth", "8",
-                                  "ppm:-"});
+TEST(E2ePpm, AnalysisHelpersOnADrawnRectangle)
+{
+    /* Blue 5x4 block, pixels x 3..7, y 2..5, on a 20x10 white canvas. */
+    E2eImage img =
+        convert_image({"-size", "20x10", "xc:white", "+antialias", "-fill", "rgb(0,0,255)", "-draw",
+                       "rectangle 3,2 7,5", "-depth", "8", "ppm:-"});
     ASSERT_EQ(img.width, 20);
     ASSERT_EQ(img.height, 10);
     E2eRgb p = e2e_pixel(img, 3, 2);
@@ -392,7 +431,7 @@ TEST(E2ePpm, AnalysisHelpersOnADrawnRectangle) {
     E2eImage white = convert_image({"-size", "3x3", "xc:white", "-depth", "8", "ppm:-"});
     EXPECT_FALSE(e2e_bbox_non_white(white, 0, &box));
 
-    // PNG round trip through convert gives back the same pixels.
+    /* PNG round trip through convert gives back the same pixels. */
     E2eTempDir dir("e2e-selftest");
     ASSERT_FALSE(dir.path.empty());
     std::string png = dir.path + "/rect.png";
@@ -402,11 +441,12 @@ TEST(E2ePpm, AnalysisHelpersOnADrawnRectangle) {
     EXPECT_EQ(back.rgb, img.rgb);
 }
 
-// ---------------------------------------------------------------- windows and input
+/* ---------------------------------------------------------------- windows and input */
 
-// xev prints each event it gets, flushed, so it shows what a program would
-// receive from the input helpers.
-TEST_F(E2eProc, WindowAndInputHelpersReachARealWindow) {
+/* xev prints each event it gets, flushed, so it shows what a program would
+   receive from the input helpers. */
+TEST_F(E2eProc, WindowAndInputHelpersReachARealWindow)
+{
     E2eProcessGuard xev;
     ASSERT_TRUE(e2e_spawn(disp.d,
                           {"xev", "-geometry", "300x200+50+60", "-name", "E2e Probe", "-event",
@@ -419,7 +459,7 @@ TEST_F(E2eProc, WindowAndInputHelpersReachARealWindow) {
     EXPECT_EQ(e2e_window_name(disp.d, id), "E2e Probe");
     E2eGeometry g;
     ASSERT_TRUE(e2e_window_geometry(disp.d, id, &g));
-    // -geometry places the outer corner; xev's window has a 2-pixel border.
+    /* -geometry places the outer corner; xev's window has a 2-pixel border. */
     EXPECT_EQ(g.x, 52);
     EXPECT_EQ(g.y, 62);
     EXPECT_EQ(g.width, 300);
@@ -431,12 +471,13 @@ TEST_F(E2eProc, WindowAndInputHelpersReachARealWindow) {
     EXPECT_NE(xev.p.out.find("synthetic NO"), std::string::npos);
 
     ASSERT_TRUE(e2e_move(disp.d, id, 150, 120));
-    std::string at = "(150,120), root:(" + std::to_string(g.x + 150) + "," +
-                     std::to_string(g.y + 120) + ")";
+    std::string at =
+        "(150,120), root:(" + std::to_string(g.x + 150) + "," + std::to_string(g.y + 120) + ")";
     EXPECT_TRUE(e2e_wait_output(&xev.p, at, 5))
-        << "moves and geometry must agree on where the window is\n" << xev.p.out;
+        << "moves and geometry must agree on where the window is\n"
+        << xev.p.out;
 
-    // xev's own child window sits near its top-left corner; stay clear.
+    /* xev's own child window sits near its top-left corner; stay clear. */
     size_t before = xev.p.out.size();
     ASSERT_TRUE(e2e_drag(disp.d, id, 1, 100, 100, 250, 180, 5));
     ASSERT_TRUE(e2e_wait_output(&xev.p, "ButtonRelease", 5));
@@ -448,8 +489,7 @@ TEST_F(E2eProc, WindowAndInputHelpersReachARealWindow) {
     ASSERT_NE(press, std::string::npos);
     ASSERT_LT(press, release);
     std::string held = drag.substr(press, release - press);
-    EXPECT_GE(count_of(held, "MotionNotify"), 5) << "every step should be its own event\n"
-                                                 << held;
+    EXPECT_GE(count_of(held, "MotionNotify"), 5) << "every step should be its own event\n" << held;
     EXPECT_GE(count_of(held, "state 0x100"), 5) << "motion should carry Button1 held";
     EXPECT_NE(drag.find("(250,180)", release), std::string::npos) << "release at the end point";
 

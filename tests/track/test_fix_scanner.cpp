@@ -44,15 +44,15 @@ int scan_with_sscanf(const char* line, FixFields* f)
 }
 
 class LineMaker {
-public:
+  public:
     explicit LineMaker(unsigned seed) : random_(seed) {}
 
     /* A fix line whose numbers come in many shapes. */
     std::string line()
     {
         return "D=" + integer() + "-" + integer() + "-" + integer() + "T" + integer() + ":" +
-               integer() + ":" + decimal() + ",P=" + decimal() + blanks() + decimal() + ",V=" +
-               decimal() + tail();
+               integer() + ":" + decimal() + ",P=" + decimal() + blanks() + decimal() +
+               ",V=" + decimal() + tail();
     }
 
     /* The line with a few random edits: characters put in, taken out or changed. */
@@ -63,20 +63,32 @@ public:
             size_t at = line.empty() ? 0 : below(static_cast<int>(line.size()));
             switch (below(4)) {
             case 0: line.insert(at, 1, edit_char()); break;
-            case 1: if (!line.empty()) line.erase(at, 1); break;
-            case 2: if (!line.empty()) line[at] = edit_char(); break;
+            case 1:
+                if (!line.empty())
+                    line.erase(at, 1);
+                break;
+            case 2:
+                if (!line.empty())
+                    line[at] = edit_char();
+                break;
             default: line = line.substr(0, at); break;
             }
         }
         return line;
     }
 
-    int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+    int below(int n)
+    {
+        return std::uniform_int_distribution<int>(0, n - 1)(random_);
+    }
 
-private:
+  private:
     std::mt19937 random_;
 
-    bool chance(int percent) { return below(100) < percent; }
+    bool chance(int percent)
+    {
+        return below(100) < percent;
+    }
 
     std::string digits(int count)
     {
@@ -111,12 +123,17 @@ private:
     std::string decimal()
     {
         int r = below(100);
-        if (r < 2) return sign() + (chance(50) ? "nan" : "inf");
-        if (r < 4) return sign() + "0x" + digits(1 + below(3)) + (chance(50) ? "p3" : "");
-        if (r < 6) return " " + digits(1 + below(3));
+        if (r < 2)
+            return sign() + (chance(50) ? "nan" : "inf");
+        if (r < 4)
+            return sign() + "0x" + digits(1 + below(3)) + (chance(50) ? "p3" : "");
+        if (r < 6)
+            return " " + digits(1 + below(3));
         std::string s = sign();
-        if (chance(90)) s += digits(below(chance(80) ? 4 : 30));
-        if (chance(85)) s += "." + digits(below(chance(80) ? 8 : 30));
+        if (chance(90))
+            s += digits(below(chance(80) ? 4 : 30));
+        if (chance(85))
+            s += "." + digits(below(chance(80) ? 8 : 30));
         return s + exponent();
     }
 
@@ -128,8 +145,8 @@ private:
 
     std::string tail()
     {
-        static const char* const CHOICES[] = {"", "", "", "\r", " junk", ",H=12", "e", ".5",
-                                              "x", "E+", "7", "\t"};
+        static const char* const CHOICES[] = {"",  "",   "",  "\r", " junk", ",H=12",
+                                              "e", ".5", "x", "E+", "7",     "\t"};
         return CHOICES[below(12)];
     }
 
@@ -156,14 +173,14 @@ TEST(FixScanner, AgreesWithSscanfOnChosenEdges)
     const char* const LINES[] = {
         "D=2010-08-05T14:23:59,P=45.7721750 14.3576592,V=0.000",
         "D=2010-08-05T14:23:59.5,P=-45.7721750 -14.3576592,V=3.25",
-        "D=2010-08-05T14:23:59,P=45.7721750-14.3576592,V=0",   /* no blank between */
+        "D=2010-08-05T14:23:59,P=45.7721750-14.3576592,V=0",    /* no blank between */
         "D=2010-08-05T14:23:59,P=45.7721750\t\t14.3576592,V=0", /* tabs */
         "D=2010-08-05T14:23:59,P=45.77 14.35,V=1.5e",           /* exponent with no digits */
         "D=2010-08-05T14:23:59,P=45.77 14.35,V=1.5e+",
         "D=2010-08-05T14:23:59,P=45.77 14.35,V=1.5e-3x",
-        "D=2010-08-05T14:23:59,P=45.77 14.35,V=0x1p3",          /* hexadecimal */
+        "D=2010-08-05T14:23:59,P=45.77 14.35,V=0x1p3", /* hexadecimal */
         "D=2010-08-05T14:23:59,P=45.77 14.35,V=1.2.3",
-        "D=2010-08-05T14:23:59,P=45.77 14.35,V=-0",             /* negative zero */
+        "D=2010-08-05T14:23:59,P=45.77 14.35,V=-0", /* negative zero */
         "D=2010-08-05T14:23:59,P=45.77 14.35,V=.5",
         "D=2010-08-05T14:23:59,P=45.77 14.35,V=5.",
         "D=2010-08-05T14:23:59,P=45.77 14.35,V=.",
@@ -171,14 +188,14 @@ TEST(FixScanner, AgreesWithSscanfOnChosenEdges)
         "D=2010-08-05T14:23:59,P=45.77 14.35",
         "D=2010-08-05T14:23:59,P=nan 14.35,V=0",
         "D=2010-08-05T14:23:59,P=45.77 -inf,V=0",
-        "D=2010-08-05T14:23:59,P=1e39 14.35,V=0",               /* float overflow */
-        "D=2010-08-05T14:23:59,P=1e-46 14.35,V=0",              /* float underflow */
+        "D=2010-08-05T14:23:59,P=1e39 14.35,V=0",  /* float overflow */
+        "D=2010-08-05T14:23:59,P=1e-46 14.35,V=0", /* float underflow */
         "D=2010-08-05T14:23:59,P=3.4028235e38 14.35,V=0",
         "D=2010-08-05T14:23:59,P=1.17549435e-38 14.35,V=0",
         "D=2147483647-08-05T14:23:59,P=45.77 14.35,V=0",
-        "D=2147483648-08-05T14:23:59,P=45.77 14.35,V=0",        /* int overflow */
+        "D=2147483648-08-05T14:23:59,P=45.77 14.35,V=0", /* int overflow */
         "D=99999999999999999999-1-1T1:1:1,P=45.77 14.35,V=0",
-        "D= 2010-08-05T14:23:59,P= 45.77 14.35,V= 0",           /* blanks before numbers */
+        "D= 2010-08-05T14:23:59,P= 45.77 14.35,V= 0", /* blanks before numbers */
         "D=+2010-+08-05T-14:23:59,P=+45.77 +14.35,V=+0",
         "D=2010-08-05T14:23:59,P=45.77000000000000000000001 14.35,V=0",
         "D=2010-08-05T14:23:59,P=0.000000000000000000000000000000000001 14.35,V=0",
@@ -186,7 +203,7 @@ TEST(FixScanner, AgreesWithSscanfOnChosenEdges)
         "D=2010-08-05T14:23:59,P=16777217.000000001 14.35,V=0", /* just above halfway */
         "D=2010-08-05T14:23:59,P=16777216.999999999 14.35,V=0", /* just below it */
         "D=2010-08-05T14:23:59,P=33554434 14.35,V=0",
-        "D=2010-08-05T14:23:59,P=9007199254740993 14.35,V=0",   /* beyond 2^53 */
+        "D=2010-08-05T14:23:59,P=9007199254740993 14.35,V=0", /* beyond 2^53 */
         "D=2010-08-05T14:23:59,P=45.77 14.35,V=0\r",
         "D=2010-08-05T14:23:59,P=45.77 14.35,V=0 trailing junk",
         "D=2010-08-05",

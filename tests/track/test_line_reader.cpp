@@ -129,8 +129,8 @@ TEST(FrameRecords, ATrackOfManyAllocationBlocksKeepsEveryRecordWholeAndApart)
     const int fixes = 60000; /* several blocks of records */
     std::string text;
     for (int i = 0; i < fixes; ++i)
-        text += "D=2010-08-05T14:23:59,P=45." + std::to_string(100000 + i) + " 14.5,V=" +
-                std::to_string(i) + "\n";
+        text += "D=2010-08-05T14:23:59,P=45." + std::to_string(100000 + i) +
+                " 14.5,V=" + std::to_string(i) + "\n";
     std::istringstream in(text);
     read_track_stream(in, "long.track");
     ASSERT_EQ(frames.size(), static_cast<size_t>(fixes));

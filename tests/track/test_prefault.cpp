@@ -15,11 +15,11 @@ TEST(ReserveFaultedIn, GrowsLikeReserveAndKeepsEveryElement)
     struct Case {
         size_t filled, asked;
     } cases[] = {
-        {0, 10},              /* small: left to fault in as written */
-        {0, 1 << 20},         /* empty, large */
-        {1000, 1 << 20},      /* elements move into the faulted-in storage */
-        {300000, 1 << 20},    /* already large */
-        {1 << 20, 1 << 10},   /* enough room: nothing moves */
+        {0, 10},            /* small: left to fault in as written */
+        {0, 1 << 20},       /* empty, large */
+        {1000, 1 << 20},    /* elements move into the faulted-in storage */
+        {300000, 1 << 20},  /* already large */
+        {1 << 20, 1 << 10}, /* enough room: nothing moves */
     };
     for (const Case& c : cases) {
         std::vector<uint64_t> list;

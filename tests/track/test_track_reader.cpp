@@ -45,8 +45,8 @@ TEST(ParseFixLine, StoresEveryFieldAsTheTemplateReadsIt)
     EXPECT_NE(p->latitude, 45.7721750);
     EXPECT_EQ(p->speed_mph, 3.25f);
     double x, y, z;
-    geodetic_to_ecef(static_cast<double>(45.7721750f), static_cast<double>(14.3576592f), 1.0,
-                     &x, &y, &z);
+    geodetic_to_ecef(static_cast<double>(45.7721750f), static_cast<double>(14.3576592f), 1.0, &x,
+                     &y, &z);
     EXPECT_EQ(p->ecef_x, x);
     EXPECT_EQ(p->ecef_y, y);
     EXPECT_EQ(p->ecef_z, z);
@@ -77,8 +77,8 @@ TEST(ReadTrackStream, KeepsFixLinesAndSkipsTheRest)
     const ReaderCase cases[] = {
         {"empty file", "", 0, 0, ""},
         {"only newlines", "\n\n\r\n\n", 0, 0, ""},
-        {"blank lines and other lines", "\n  \n# comment\nP=1 2\nd=lower case\n" + fix + "\n\n",
-         1, 1, ""},
+        {"blank lines and other lines", "\n  \n# comment\nP=1 2\nd=lower case\n" + fix + "\n\n", 1,
+         1, ""},
         {"CRLF endings", fix + "\r\n" + fix + "\r\n", 2, 2, ""},
         {"no final newline", fix + "\n" + fix, 2, 2, ""},
         {"binary junk", std::string("\x01\xff\xfe\x80 junk\nD\xff\xfe\x02\n") + fix + "\n", 1, 2,
@@ -98,8 +98,10 @@ TEST(ReadTrackStream, KeepsFixLinesAndSkipsTheRest)
         {"latitude overflowing a float", "D=2010-08-05T14:23:59,P=1e39 14.5,V=1\n", 0, 1,
          "no finite position"},
         {"nan speed", "D=2010-08-05T14:23:59,P=45.5 14.5,V=nan\n", 0, 1, "no finite position"},
-        {"latitude exactly at the poles", "D=2010-08-05T14:23:59,P=90 14.5,V=1\n"
-                                          "D=2010-08-05T14:23:59,P=-90 14.5,V=1\n", 2, 2, ""},
+        {"latitude exactly at the poles",
+         "D=2010-08-05T14:23:59,P=90 14.5,V=1\n"
+         "D=2010-08-05T14:23:59,P=-90 14.5,V=1\n",
+         2, 2, ""},
     };
     for (const ReaderCase& c : cases) {
         std::string said = read_text(c.text);

@@ -251,7 +251,9 @@ TEST(CountFrames, ReportsAtMostOnceASecondAndStartsAgainFromZero)
     fps_last_report = 0;
     overlay_text[0] = '\0';
     const CountStep steps[] = {
-        {0.2f, ""}, {0.5f, ""}, {1.0f, ""}, /* exactly one second is not past it */
+        {0.2f, ""},
+        {0.5f, ""},
+        {1.0f, ""}, /* exactly one second is not past it */
         {1.01f, "Current Frames Per Second: 4"},
         {1.5f, "Current Frames Per Second: 4"},
         {2.0f, "Current Frames Per Second: 4"},

@@ -43,16 +43,20 @@ struct Switches {
 
 Switches switches()
 {
-    return {lighting_on, glIsEnabled(GL_LIGHTING) == GL_TRUE, smooth_shading, cartoon_rendering,
-            alt_track_drawing, curves_shown, skip_mode_once, material_counter, polygon_mode,
-            curve_family, curve_index, view_mode, threshold};
+    return {lighting_on,       glIsEnabled(GL_LIGHTING) == GL_TRUE,
+            smooth_shading,    cartoon_rendering,
+            alt_track_drawing, curves_shown,
+            skip_mode_once,    material_counter,
+            polygon_mode,      curve_family,
+            curve_index,       view_mode,
+            threshold};
 }
 
 TEST(Keyboard, KeysOutsideTheTableAndUpperCaseLettersDoNothing)
 {
     start();
-    for (unsigned char key : {'C', 'L', 'M', 'S', 'R', 'F', 'H', 'x', 'z', '0', ' ', '\x1b',
-                              '\x7f', '\xe9', '\0'}) {
+    for (unsigned char key :
+         {'C', 'L', 'M', 'S', 'R', 'F', 'H', 'x', 'z', '0', ' ', '\x1b', '\x7f', '\xe9', '\0'}) {
         Switches before = switches();
         int redraws = redisplay_requests;
         EXPECT_EQ(press(key), "") << int(key);
@@ -121,14 +125,28 @@ TEST(Keyboard, EachKeyChangesItsSwitch)
         frames.push_back(new_track_point());
 
     const KeyCase cases[] = {
-        {'f', "", true},  {'s', "toggling smooth shading\n", true}, {'c', "", true},
-        {'n', "", true},  {'N', "", true},  {'v', "", false}, {'V', "", false},
-        {'b', "", false}, {'?', "", false}, {'2', "", false}, {'#', "", false},
-        {'!', "", false}, {'@', "", false}, {'.', "curve index: 2\n", false},
-        {'>', "curve index: 3\n", false}, {'>', "curve index: 3\n", false},
-        {',', "curve index: 2\n", false}, {'<', "curve index: 1\n", false},
-        {'+', "threshold: 11\n", false},  {'=', "threshold: 12\n", false},
-        {'-', "threshold: 11\n", false},  {'_', "threshold: 10\n", false},
+        {'f', "", true},
+        {'s', "toggling smooth shading\n", true},
+        {'c', "", true},
+        {'n', "", true},
+        {'N', "", true},
+        {'v', "", false},
+        {'V', "", false},
+        {'b', "", false},
+        {'?', "", false},
+        {'2', "", false},
+        {'#', "", false},
+        {'!', "", false},
+        {'@', "", false},
+        {'.', "curve index: 2\n", false},
+        {'>', "curve index: 3\n", false},
+        {'>', "curve index: 3\n", false},
+        {',', "curve index: 2\n", false},
+        {'<', "curve index: 1\n", false},
+        {'+', "threshold: 11\n", false},
+        {'=', "threshold: 12\n", false},
+        {'-', "threshold: 11\n", false},
+        {'_', "threshold: 10\n", false},
     };
     for (const KeyCase& c : cases) {
         int redraws = redisplay_requests;

@@ -24,8 +24,8 @@ namespace {
 const int SIZE = 600;
 
 struct Picture {
-    int drawn = 0;       /* pixels that are not white */
-    int on_edge = 0;     /* of those, on the window's outermost rows and columns */
+    int drawn = 0;   /* pixels that are not white */
+    int on_edge = 0; /* of those, on the window's outermost rows and columns */
 };
 
 Picture look_at_window()
@@ -54,8 +54,8 @@ void expect_in_view(const std::string& path, const std::string& name)
     load_track(path.c_str());
     testing::internal::GetCapturedStdout();
     ASSERT_GT(frames.size(), 1u) << name;
-    double centre_distance = std::sqrt(centre_x * centre_x + centre_y * centre_y +
-                                       centre_z * centre_z);
+    double centre_distance =
+        std::sqrt(centre_x * centre_x + centre_y * centre_y + centre_z * centre_z);
     for (bool perspective : {true, false}) {
         init_viewer_state();
         perspective_on = perspective;
@@ -63,10 +63,10 @@ void expect_in_view(const std::string& path, const std::string& name)
         display();
         Picture picture = look_at_window();
         const char* projection = perspective ? "perspective" : "orthographic";
-        EXPECT_GT(picture.drawn, 20) << name << ", " << projection << ", |centre| "
-                                     << centre_distance;
-        EXPECT_EQ(picture.on_edge, 0) << name << ", " << projection << ", |centre| "
-                                      << centre_distance;
+        EXPECT_GT(picture.drawn, 20)
+            << name << ", " << projection << ", |centre| " << centre_distance;
+        EXPECT_EQ(picture.on_edge, 0)
+            << name << ", " << projection << ", |centre| " << centre_distance;
     }
     printf("%s: %zu frames, |centre| %.2f, view_range %.3f\n", name.c_str(), frames.size(),
            centre_distance, view_range);
@@ -135,8 +135,8 @@ std::string loop_track(double lat, double lon, double diameter_km)
         double la = lat + radius_deg * wiggle * (1 - std::cos(a));
         double lo = lon + radius_deg * wiggle * std::sin(a) / std::cos(lat * M_PI / 180);
         char line[128];
-        snprintf(line, sizeof line, "D=2024-06-01T10:%02d:%02d,P=%.7f %.7f,V=%.2f\n",
-                 i / 60 % 60, i % 60, la, lo, 3.0 + i % 17);
+        snprintf(line, sizeof line, "D=2024-06-01T10:%02d:%02d,P=%.7f %.7f,V=%.2f\n", i / 60 % 60,
+                 i % 60, la, lo, 3.0 + i % 17);
         text += line;
     }
     return text;
