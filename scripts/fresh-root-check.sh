@@ -226,7 +226,10 @@ run_in_root() { # root log command...
   echo "# $(date -u '+%F %T UTC') started: $*" >"$log"
   say "running $* in the root (log: $log)"
   run_status=0
-  in_root "$root" /bin/bash -c 'cd /root/src/main && exec "$@"' run "$@" >>"$log" 2>&1 || run_status=$?
+  # In the background and waited for, so that a signal to this script is
+  # handled at once; the EXIT trap then ends what runs in the root.
+  in_root "$root" /bin/bash -c 'cd /root/src/main && exec "$@"' run "$@" >>"$log" 2>&1 &
+  wait $! || run_status=$?
   run_seconds=$(($(date +%s) - start))
   echo "# $(date -u '+%F %T UTC') ended: exit $run_status after ${run_seconds}s" >>"$log"
   say "$* exited $run_status after $(duration "$run_seconds")"
@@ -248,6 +251,13 @@ list_tmp() { # root listing-file: writes the listing, prints one name a line
   } >"$2"
   ls -A1 "$root/tmp"
   if [ -d "$root/tmp/.X11-unix" ]; then ls -A1 "$root/tmp/.X11-unix" | sed 's|^|.X11-unix/|'; fi
+}
+
+# Names that differ only in a mktemp suffix (e2e-xvfb-0eT6xb) as one line
+# with their count.
+group_names() {
+  sed -E 's/([-.])[A-Za-z0-9]{6}$/\1XXXXXX/' | sort | uniq -c |
+    awk '{ if ($1 == 1) print "  " $2; else print "  " $2 " (" $1 ")" }'
 }
 
 # ctest's closing line per build, from test-all's "=== PRESET tests ==="
@@ -308,7 +318,7 @@ parse_options() {
 }
 
 main() {
-  local logs before after added left
+  local logs before after added left sha
   local -A status seconds
   parse_options "$@"
   check_host
@@ -324,9 +334,11 @@ main() {
   trap 'exit 130' INT
   trap 'exit 143' TERM
 
+  # Resolved once: HEAD may move while the check runs.
+  sha=$(git -C "$repo" rev-parse --verify "$commit^{commit}") || die "no commit $commit"
   make_root "$root_dir" "$no_cache"
   mount_root "$root_dir"
-  clone_into_root "$root_dir" "$commit"
+  clone_into_root "$root_dir" "$sha"
 
   before=$(list_tmp "$root_dir" "$logs/tmp-before.txt")
   cat "$logs/tmp-before.txt"
@@ -341,13 +353,14 @@ main() {
   left=$(processes_in_root "$root_dir")
 
   echo
-  echo "=== fresh-root check: $(git -C "$repo" log -1 --format='%h %s' "$commit") ==="
+  echo "=== fresh-root check: $(git -C "$repo" log -1 --format='%h %s' "$sha") ==="
   echo "view-sample.sh: exit ${status[view-sample]} after $(duration "${seconds[view-sample]}")"
   echo "test-all.sh:    exit ${status[test-all]} after $(duration "${seconds[test-all]}")"
   test_counts "$logs/test-all.log"
   if [ -n "$added" ]; then
-    echo "/tmp: $(wc -l <<<"$added") entries added by the run:"
-    sed 's/^/  /' <<<"$added"
+    printf '%s\n' "$added" >"$logs/tmp-added.txt"
+    echo "/tmp: $(wc -l <<<"$added") entries added by the run (all in $logs/tmp-added.txt):"
+    group_names <<<"$added"
   else
     echo "/tmp: nothing added by the run"
   fi
