@@ -33,6 +33,7 @@ faults=0
 declare -A listed     # command -> its package, from packages.txt
 declare -A functions  # names of the scanned scripts' shell functions
 declare -A verdicts   # command -> "" (passes) or the reason it does not
+runners=""            # "NAME:K ...": functions that run their Kth argument
 
 # ------------------------------------------------------------------ input
 
@@ -194,8 +195,8 @@ function redirection(   op, d) {
 }
 
 # Scans code up to CLOSER (not consumed), or to the end when it is "".
-function scan_code(closer,   c, w, at_command, wrapper, words, pattern, trap_next, f) {
-  at_command = 1; wrapper = 0; words = ""; pattern = 0; trap_next = 0
+function scan_code(closer,   c, w, at_command, wrapper, words, pattern, trap_next, f, want) {
+  at_command = 1; wrapper = 0; words = ""; pattern = 0; trap_next = 0; want = 0
   while (pos <= N) {
     c = ch(0)
     if (closer != "" && c == closer) return
@@ -227,6 +228,7 @@ function scan_code(closer,   c, w, at_command, wrapper, words, pattern, trap_nex
     if (c == "<" || c == ">") { redirection(); continue }
 
     w = read_word()
+    if (at_command) want = 0
     if (w ~ /^[0-9]+$/ && (ch(0) == "<" || ch(0) == ">")) continue
     if (pattern) {
       if (w == "esac") { pattern = 0; at_command = 0; continue }
@@ -242,6 +244,10 @@ function scan_code(closer,   c, w, at_command, wrapper, words, pattern, trap_nex
       continue
     }
     if (w ~ /^-DCMAKE_[A-Z]+_COMPILER(:[A-Z]+)?=/) { f = w; sub(/^[^=]*=/, "", f); emit("CMD", f); continue }
+    if (!at_command && want > 0) {
+      if (--want == 0) { emit("CMD", w); if (w in runs_argument) want = runs_argument[w] }
+      continue
+    }
     if (!at_command) continue
     if (wrapper && w ~ /^-/) continue
     if (w ~ /^[A-Za-z_][A-Za-z0-9_]*(\[[^]]*\])?\+?=/) continue
@@ -256,14 +262,38 @@ function scan_code(closer,   c, w, at_command, wrapper, words, pattern, trap_nex
     }
     if (w == "[[") { skip_test(); at_command = 0; continue }
     emit("CMD", w)
+    if (w in runs_argument) want = runs_argument[w]
     if (w ~ /^(exec|command|builtin|nohup|env|sudo|\\?time)$/) { wrapper = 1; continue }
     if (w == "trap") trap_next = 1
     at_command = 0; wrapper = 0
   }
 }
 
+BEGIN { n = split(runners, r, " "); for (i = 1; i <= n; i++) { split(r[i], f, ":"); runs_argument[f[1]] = f[2] } }
 { S = S $0 "\n" }
 END { N = length(S); pos = 1; heredoc = ""; scan_code("") }
+'''
+
+# Reads normalized shell code and prints "NAME:K" for each function that
+# runs its arguments as a command ("$@" after K-1 shifts), so that a call
+# such as start_viewer LOG valgrind ... counts valgrind as a command.
+# shellcheck disable=SC2016 # an awk program: its $ are awk's
+runner_functions_awk='
+function close_functions() {
+  while (depth > 0 && $0 ~ ("^" indent[depth] "};? *$")) depth--
+}
+{
+  close_functions()
+  if (match($0, /^ *function [^ ]+ \(\) *$/)) {
+    depth++; indent[depth] = $0; sub(/[^ ].*/, "", indent[depth])
+    name[depth] = $2; shifts[depth] = 0; next
+  }
+  if (depth == 0) next
+  if ($0 ~ /^ *shift;? *$/) shifts[depth]++
+  else if ($0 ~ /^ *(exec )?"\$@"/ && !(name[depth] in done)) {
+    done[name[depth]] = 1; print name[depth] ":" shifts[depth] + 1
+  }
+}
 '
 
 # Prints "FILE<TAB>WORD" for each command the shell code in FILE runs;
@@ -283,7 +313,7 @@ scan_shell() { # file label
       CMD) printf '%s\t%s\n' "$label" "$text" >>"$found" ;;
       CODE) [ -z "${text//[[:space:]]/}" ] || codes+=("$text") ;;
     esac
-  done < <(awk "$shell_words_awk" <<<"$normalized")
+  done < <(awk -v runners="$runners" "$shell_words_awk" <<<"$normalized")
   for code in "${codes[@]}"; do
     printf '%s\n' "$code" | tr '\001' '\n' >"$work/code.sh"
     scan_shell "$work/code.sh" "$label (trap)"
@@ -466,6 +496,7 @@ judge() { # found-file certain
 
 main() {
   local file count files
+  local -a shell_files=() cpp_files=() cmake_files=()
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   [ -z "${CHECK_PACKAGES_KEEP:-}" ] || trap 'cp "$found" "$maybe" "$CHECK_PACKAGES_KEEP"; rm -rf "$work"' EXIT
@@ -476,11 +507,19 @@ main() {
   read_listed_commands
   while read -r file; do
     case $file in
-      *.cpp | *.cc | *.h | *.hpp) scan_cpp "$file" ;;
-      CMakeLists.txt | */CMakeLists.txt | *.cmake) scan_cmake "$file" ;;
-      *) if is_shell_script "$file"; then scan_shell "$repo/$file" "$file"; fi ;;
+      *.cpp | *.cc | *.h | *.hpp) cpp_files+=("$file") ;;
+      CMakeLists.txt | */CMakeLists.txt | *.cmake) cmake_files+=("$file") ;;
+      *) if is_shell_script "$file"; then shell_files+=("$file"); fi ;;
     esac
   done < <(repository_files)
+  # First the functions that run their arguments, wherever they are defined
+  # (xvfb-lib.sh's for the scripts that source it).
+  runners=$(for file in "${shell_files[@]}"; do
+    normalized_shell "$repo/$file" 2>/dev/null | awk "$runner_functions_awk" || true
+  done | tr '\n' ' ')
+  for file in "${shell_files[@]}"; do scan_shell "$repo/$file" "$file"; done
+  for file in "${cpp_files[@]}"; do scan_cpp "$file"; done
+  for file in "${cmake_files[@]}"; do scan_cmake "$file"; done
   judge "$found" yes
   judge "$maybe" no
   if [ "$faults" -gt 0 ]; then
