@@ -11,7 +11,8 @@
 #     and *.sh): the command word of each simple command, as bash itself
 #     parses the script (declare -f prints it back without comments, one
 #     command a line); the commands of a trap; a compiler given to CMake as
-#     -DCMAKE_<LANG>_COMPILER=NAME;
+#     -DCMAKE_<LANG>_COMPILER=NAME; the argument that a function which
+#     runs "$@" is handed as its command (in_root ROOT git clone ...);
 #   - C++ sources: the first string of a brace list passed to e2e_run,
 #     e2e_spawn or start_child (an argv), and what follows env there; the
 #     code of an {"sh", "-c", "..."} argv as a shell script; and the first
@@ -22,9 +23,9 @@
 # or keyword or a function of the scanned scripts, or when an Essential
 # package (always installed on Debian) owns the program.  Programs given as
 # variables ("$binary") or as paths in the repository are not external.
-# Not seen: a program handed to a shell function as an argument
-# (start_viewer LOG valgrind ...), or one named in a string built at run
-# time.  CHECK_PACKAGES_KEEP=DIR copies the lists of words found to DIR.
+# Not seen: a program named in a string built at run time, or run through
+# a variable.  CHECK_PACKAGES_KEEP=DIR copies the lists of words found to
+# DIR.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
