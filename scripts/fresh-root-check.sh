@@ -237,6 +237,17 @@ run_in_root() { # root log command...
 
 # ------------------------------------------------------------ reporting
 
+# The logs the root's builds keep, copied beside ours: the root itself is
+# removed at the end.
+keep_test_logs() { # root logs
+  local clone=$1/root/src/main preset
+  for preset in release debug; do
+    cp -f "$clone/build/$preset/Testing/Temporary/LastTest.log" "$2/ctest-$preset.log" 2>/dev/null || true
+  done
+  cp -f "$clone/build/fuzz/last-run.log" "$2/fuzz-last-run.log" 2>/dev/null || true
+  cp -f "$clone/build/fuzz/build.log" "$2/fuzz-build.log" 2>/dev/null || true
+}
+
 duration() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
 
 list_tmp() { # root listing-file: writes the listing, prints one name a line
@@ -260,11 +271,12 @@ group_names() {
     awk '{ if ($1 == 1) print "  " $2; else print "  " $2 " (" $1 ")" }'
 }
 
-# ctest's closing line per build, from test-all's "=== PRESET tests ==="
-# sections, and the tests it lists as failed.
+# ctest's closing line per build, from test-all's "=== PRESET build ===" and
+# "=== PRESET tests ===" sections, and the tests it lists as failed.
 test_counts() { # log
   awk '
-    /^=== [a-z]+ tests ===$/ { preset = $2; listing = 0; seen[preset] = 1; order[++n] = preset }
+    /^=== [a-z]+ build ===$/ { preset = $2; listing = 0; if (!(preset in seen)) { seen[preset] = 1; order[++n] = preset } }
+    /^=== [a-z]+ tests ===$/ { preset = $2; listing = 0; tested[preset] = 1; if (!(preset in seen)) { seen[preset] = 1; order[++n] = preset } }
     / tests passed, [0-9]+ tests? failed out of [0-9]+/ { line[preset] = $0 }
     /^The following tests FAILED:/ { listing = 1; next }
     listing && /^[ \t]+[0-9]+ - / { sub(/^[ \t]+[0-9]+ - /, ""); failed[preset] = failed[preset] "\n    failed: " $0; next }
@@ -273,7 +285,10 @@ test_counts() { # log
       if (n == 0) print "  no test run found in the log"
       for (i = 1; i <= n; i++) {
         p = order[i]
-        printf "  %-7s %s%s\n", p ":", (p in line) ? line[p] : "no ctest summary (the build failed?)", failed[p]
+        if (p in line) said = line[p]
+        else if (p in tested) said = "no ctest summary"
+        else said = "the build failed: no tests ran"
+        printf "  %-7s %s%s\n", p ":", said, failed[p]
       }
     }' "$1"
 }
@@ -347,6 +362,7 @@ main() {
   cp -f "$root_dir/root/src/main/build/sample-screenshot.png" "$logs/" 2>/dev/null || true
   run_in_root "$root_dir" "$logs/test-all.log" scripts/test-all.sh
   status[test-all]=$run_status seconds[test-all]=$run_seconds
+  keep_test_logs "$root_dir" "$logs"
   after=$(list_tmp "$root_dir" "$logs/tmp-after.txt")
   cat "$logs/tmp-after.txt"
   added=$(comm -13 <(sort <<<"$before") <(sort <<<"$after") | sed '/^$/d')
