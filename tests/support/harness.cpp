@@ -939,12 +939,25 @@ bool e2e_screenshot(const E2eDisplay& d, const std::string& id, E2eImage* img)
     std::string path = temp_file("shot", nullptr);
     if (path.empty())
         return false;
-    std::string ppm;
-    bool ok = e2e_run(&d, {"xwd", "-silent", "-nobdrs", "-id", id, "-out", path}, kToolTimeout) &&
-              e2e_run(nullptr, {"convert", "xwd:" + path, "-depth", "8", "ppm:-"}, 30.0, &ppm) &&
-              e2e_parse_ppm(ppm, img);
+    std::string ppm, err;
+    int code = -1;
+    double start = monotonic_seconds();
+    const char* failed = nullptr;
+    if (!e2e_run(&d, {"xwd", "-silent", "-nobdrs", "-id", id, "-out", path}, kToolTimeout, nullptr,
+                 &err, &code))
+        failed = "xwd";
+    else if (!e2e_run(nullptr, {"convert", "xwd:" + path, "-depth", "8", "ppm:-"}, 30.0, &ppm, &err,
+                      &code))
+        failed = "convert";
+    else if (!e2e_parse_ppm(ppm, img))
+        failed = "the PPM parser";
     unlink(path.c_str());
-    return ok;
+    if (failed != nullptr)
+        fprintf(stderr,
+                "e2e: screenshot of window %s on %s failed in %s after %.1f s (exit %d): %s\n",
+                id.c_str(), e2e_display_name(d).c_str(), failed, monotonic_seconds() - start, code,
+                err.c_str());
+    return failed == nullptr;
 }
 
 bool e2e_save_png(const E2eImage& img, const std::string& path)
