@@ -47,9 +47,37 @@ void e2e_sleep(double seconds)
     }
 }
 
-static int ms_left(double deadline, int cap_ms)
+/* A time limit that does not count the moments the whole machine stood
+   still. This VM's two CPUs have been seen to stop for over 30 s at once
+   (the kernel logged a workqueue lockup); the children stood still too, so
+   that time was never theirs. Every loop below looks at its limit at least
+   every second, so a longer gap between two looks is such a stall, and the
+   limit moves on by it. */
+struct Deadline {
+    double end, last;
+    explicit Deadline(double seconds)
+    {
+        last = monotonic_seconds();
+        end = last + seconds;
+    }
+    double left()
+    {
+        double now = monotonic_seconds();
+        if (now - last > STALL_SECONDS)
+            end += now - last;
+        last = now;
+        return end - now;
+    }
+    bool passed()
+    {
+        return left() <= 0;
+    }
+    static constexpr double STALL_SECONDS = 2.0;
+};
+
+static int ms_left(Deadline* deadline, int cap_ms)
 {
-    double left = deadline - monotonic_seconds();
+    double left = deadline->left();
     if (left <= 0)
         return 0;
     int ms = (int)(left * 1000) + 1;
@@ -272,14 +300,14 @@ static int terminate_group(pid_t pid, double grace_s, int fd, std::string* out)
 {
     int status = 0;
     kill(-pid, SIGTERM);
-    double deadline = monotonic_seconds() + grace_s;
+    Deadline deadline(grace_s);
     for (;;) {
         pid_t r = waitpid(pid, &status, WNOHANG);
         if (r == pid)
             break;
         if (r < 0 && errno != EINTR)
             return -1;
-        if (monotonic_seconds() >= deadline) {
+        if (deadline.passed()) {
             kill(-pid, SIGKILL);
             while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
@@ -426,7 +454,7 @@ bool e2e_run(const E2eDisplay* d, const std::vector<std::string>& argv, double t
             *err = argv.empty() ? "cannot execute ?" : e2e_missing_program_message(argv[0]);
         return false;
     }
-    double deadline = monotonic_seconds() + timeout_s;
+    Deadline deadline(timeout_s);
     bool o_open = true, e_open = true, reaped = false, timed_out = false;
     int status = 0;
     for (;;) {
@@ -445,7 +473,7 @@ bool e2e_run(const E2eDisplay* d, const std::vector<std::string>& argv, double t
             kill(-pid, SIGKILL); /* a tool's leftovers are not wanted */
             break;
         }
-        if (monotonic_seconds() >= deadline) {
+        if (deadline.passed()) {
             timed_out = true;
             kill(-pid, SIGKILL);
             while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -462,7 +490,7 @@ bool e2e_run(const E2eDisplay* d, const std::vector<std::string>& argv, double t
             e2e_sleep(0.002);
             continue;
         }
-        poll(fds, n, ms_left(deadline, 50));
+        poll(fds, n, ms_left(&deadline, 50));
         if (o_open)
             o_open = drain(po[0], &o);
         if (e_open)
@@ -515,10 +543,10 @@ bool e2e_start_display(E2eDisplay* d)
     d->pid = pid;
     /* Xvfb writes "N\n" once it accepts connections; EOF means it died. */
     std::string line;
-    double deadline = monotonic_seconds() + 20;
+    Deadline deadline(20);
     while (line.find('\n') == std::string::npos) {
         struct pollfd p = {pfd[0], POLLIN, 0};
-        int left = ms_left(deadline, 1000);
+        int left = ms_left(&deadline, 1000);
         if (left == 0)
             break;
         if (poll(&p, 1, left) <= 0)
@@ -606,14 +634,14 @@ bool e2e_wait_output(E2eProcess* p, const std::string& text, double timeout_s)
 
 bool e2e_wait_new_output(E2eProcess* p, size_t from, const std::string& text, double timeout_s)
 {
-    double deadline = monotonic_seconds() + timeout_s;
+    Deadline deadline(timeout_s);
     for (;;) {
         if (p->out.find(text, from) != std::string::npos)
             return true;
         if (p->stdout_fd < 0 || p->eof)
             return false;
         struct pollfd fd = {p->stdout_fd, POLLIN, 0};
-        int left = ms_left(deadline, 100);
+        int left = ms_left(&deadline, 100);
         if (left > 0)
             poll(&fd, 1, left);
         if (!drain(p->stdout_fd, &p->out))
@@ -625,7 +653,7 @@ bool e2e_wait_new_output(E2eProcess* p, size_t from, const std::string& text, do
 
 bool e2e_wait_exit(E2eProcess* p, double timeout_s, int* code)
 {
-    double deadline = monotonic_seconds() + timeout_s;
+    Deadline deadline(timeout_s);
     for (;;) {
         if (p->stdout_fd >= 0 && !p->eof && !drain(p->stdout_fd, &p->out))
             p->eof = true;
@@ -637,7 +665,7 @@ bool e2e_wait_exit(E2eProcess* p, double timeout_s, int* code)
                 *code = p->exit_code;
             return p->pid > 0;
         }
-        int left = ms_left(deadline, 20);
+        int left = ms_left(&deadline, 20);
         if (left == 0)
             return false;
         if (p->stdout_fd >= 0 && !p->eof) {
@@ -726,10 +754,10 @@ static std::string find_visible(const E2eDisplay& d, const std::string& title)
 
 std::string e2e_find_window(const E2eDisplay& d, const std::string& title, double timeout_s)
 {
-    double deadline = monotonic_seconds() + timeout_s;
+    Deadline deadline(timeout_s);
     for (;;) {
         std::string id = find_visible(d, title);
-        if (!id.empty() || monotonic_seconds() >= deadline)
+        if (!id.empty() || deadline.passed())
             return id;
         e2e_sleep(0.05);
     }
@@ -857,9 +885,9 @@ bool e2e_menu_choose(const E2eDisplay& d, const std::string& id, int menu_button
     if (!xdo(d, {"mousemove", "--sync", std::to_string(g.x + entry_dx),
                  std::to_string(g.y + entry_dy), "sleep", "0.05", "click", "1"}))
         return false;
-    double deadline = monotonic_seconds() + 3.0;
+    Deadline deadline(3.0);
     while (!find_visible(d, kMenuTitle).empty()) {
-        if (monotonic_seconds() >= deadline)
+        if (deadline.passed())
             return false;
         e2e_sleep(0.05);
     }
@@ -932,6 +960,9 @@ std::string e2e_image_to_ppm(const E2eImage& img)
     return s;
 }
 
+/* convert runs one thread: its OpenMP threads spin at their barriers, and
+   on two busy cores (two viewers, their servers and their tests) two
+   converts side by side were seen to take more than 30 s instead of 0.1. */
 bool e2e_screenshot(const E2eDisplay& d, const std::string& id, E2eImage* img)
 {
     /* Through a temp file rather than a shell pipe: no shell quoting, and
@@ -946,8 +977,9 @@ bool e2e_screenshot(const E2eDisplay& d, const std::string& id, E2eImage* img)
     if (!e2e_run(&d, {"xwd", "-silent", "-nobdrs", "-id", id, "-out", path}, kToolTimeout, nullptr,
                  &err, &code))
         failed = "xwd";
-    else if (!e2e_run(nullptr, {"convert", "xwd:" + path, "-depth", "8", "ppm:-"}, 30.0, &ppm, &err,
-                      &code))
+    else if (!e2e_run(nullptr,
+                      {"convert", "-limit", "thread", "1", "xwd:" + path, "-depth", "8", "ppm:-"},
+                      30.0, &ppm, &err, &code))
         failed = "convert";
     else if (!e2e_parse_ppm(ppm, img))
         failed = "the PPM parser";
@@ -965,8 +997,9 @@ bool e2e_save_png(const E2eImage& img, const std::string& path)
     std::string tmp = temp_file("png", nullptr);
     if (tmp.empty())
         return false;
-    bool ok = write_file(tmp, e2e_image_to_ppm(img)) &&
-              e2e_run(nullptr, {"convert", "ppm:" + tmp, "png:" + path}, 30.0);
+    bool ok =
+        write_file(tmp, e2e_image_to_ppm(img)) &&
+        e2e_run(nullptr, {"convert", "-limit", "thread", "1", "ppm:" + tmp, "png:" + path}, 30.0);
     unlink(tmp.c_str());
     return ok;
 }

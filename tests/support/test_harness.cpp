@@ -269,6 +269,19 @@ TEST_F(E2eProc, KillEscalatesToSigkillAndTakesTheWholeGroup)
     EXPECT_FALSE(alive(guarded)) << "the guard must kill a process left running";
 }
 
+/* The machine can stand still for tens of seconds; a time limit must not
+   count that against a tool. Here the tool stops the test itself for 3 s,
+   a stall longer than the tool's whole limit. */
+TEST(E2eRun, ATimeLimitDoesNotCountAStallOfTheWholeProcess)
+{
+    std::string out;
+    EXPECT_TRUE(e2e_run(nullptr,
+                        {"/bin/sh", "-c", "kill -STOP $PPID; sleep 3; kill -CONT $PPID; echo done"},
+                        2.5, &out))
+        << out;
+    EXPECT_EQ(out, "done\n");
+}
+
 TEST(E2eRun, CapturesBothStreamsAndBoundsHungTools)
 {
     std::string out, err;
