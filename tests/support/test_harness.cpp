@@ -274,11 +274,11 @@ TEST_F(E2eProc, KillEscalatesToSigkillAndTakesTheWholeGroup)
    a stall longer than the tool's whole limit. */
 TEST(E2eRun, ATimeLimitDoesNotCountAStallOfTheWholeProcess)
 {
+    std::string self = std::to_string(getpid());
+    std::string script =
+        "kill -STOP " + self + "; sleep 3; kill -CONT " + self + "; sleep 1; echo done";
     std::string out;
-    EXPECT_TRUE(e2e_run(nullptr,
-                        {"/bin/sh", "-c", "kill -STOP $PPID; sleep 3; kill -CONT $PPID; echo done"},
-                        2.5, &out))
-        << out;
+    EXPECT_TRUE(e2e_run(nullptr, {"/bin/sh", "-c", script}, 2.5, &out)) << out;
     EXPECT_EQ(out, "done\n");
 }
 
