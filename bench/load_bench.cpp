@@ -49,7 +49,7 @@ struct ScanSink {
     double sum; /* keeps the scanned values alive */
 };
 
-static void scan_with_sscanf(const char* line, int, void* context)
+static void scan_with_sscanf(const char* line, long long, void* context)
 {
     ScanSink* sink = static_cast<ScanSink*>(context);
     int year, month, day, hour, minute;
@@ -61,7 +61,7 @@ static void scan_with_sscanf(const char* line, int, void* context)
     ++sink->lines;
 }
 
-static void scan_with_fast_path(const char* line, int, void* context)
+static void scan_with_fast_path(const char* line, long long, void* context)
 {
     ScanSink* sink = static_cast<ScanSink*>(context);
     FixFields fix;

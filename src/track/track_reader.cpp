@@ -6,8 +6,12 @@
  * (fix_scanner.h), converts its position to Earth-centred and display
  * coordinates, widens the bounds and appends the record to frames.
  *
- * Entry points: open_file(), read_track_stream(), parse_fix_line(),
- * reset_bounds().
+ * Diagnostics name the source and the line; after the first
+ * MAX_REPORTED_LINES of one read, the rest are only counted, and said in
+ * one line at its end, so that a file of noise cannot flood the output.
+ *
+ * Entry points: read_track_stream(), parse_fix_line(), reset_bounds(),
+ * start_fix_diagnostics(), finish_fix_diagnostics().
  */
 #include "track_reader.h"
 
@@ -15,12 +19,13 @@
 #include "geodesy.h"
 #include "line_reader.h"
 #include "prefault.h"
+#include "text_format.h"
 #include "track_point.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <exception>
-#include <fstream>
 
 static const float BOUND_START_MAX = -999999.0f;
 static const float BOUND_START_MIN = 999999.0f;
@@ -31,10 +36,12 @@ float bound_max_z = BOUND_START_MAX;
 float bound_min_x = BOUND_START_MIN;
 float bound_min_y = BOUND_START_MIN;
 float bound_min_z = BOUND_START_MIN;
-int fix_count = 0;
+long long fix_count = 0;
 int sample_interval = 1;
 
-enum { FILE_BUFFER_BYTES = 64 * 1024 }; /* the file stream's buffer: fewer, larger reads */
+enum { MAX_REPORTED_LINES = 20 }; /* of one read; the rest are counted */
+static long long reported_lines = 0;   /* of the read under way */
+static long long unreported_lines = 0; /* past MAX_REPORTED_LINES */
 
 static const size_t FIRST_FRAME_ROOM = 4096; /* frame pointers; the room doubles when full */
 
@@ -47,21 +54,36 @@ void reset_bounds()
     bound_min_x = bound_min_y = bound_min_z = BOUND_START_MIN;
 }
 
-void open_file(const char* path)
+void start_fix_diagnostics()
 {
-    printf("Reading coordinates from %s\n", path);
-    static char file_buffer[FILE_BUFFER_BYTES];
-    std::ifstream in;
-    in.rdbuf()->pubsetbuf(file_buffer, sizeof file_buffer); /* fewer, larger reads */
-    in.open(path);
-    if (!in.is_open()) {
-        printf("Could not open file %s\n", path);
-        return;
-    }
-    read_track_stream(in, path);
+    reported_lines = unreported_lines = 0;
 }
 
-static void parse_line_of(const char* line, int line_number, void* source)
+void finish_fix_diagnostics()
+{
+    char count[THOUSANDS_BYTES];
+    if (unreported_lines > 0)
+        printf("\u2026 and %s more lines skipped\n", with_thousands(unreported_lines, count));
+    reported_lines = unreported_lines = 0;
+}
+
+/* One line's diagnostic, unless the read has said enough of them. */
+static void report_line(const char* source, long long line_number, const char* format, ...)
+{
+    if (reported_lines >= MAX_REPORTED_LINES) {
+        ++unreported_lines;
+        return;
+    }
+    ++reported_lines;
+    printf("track_reader.cpp: %s:%lld: ", source, line_number);
+    va_list arguments;
+    va_start(arguments, format);
+    vprintf(format, arguments);
+    va_end(arguments);
+    printf(", skipped\n");
+}
+
+static void parse_line_of(const char* line, long long line_number, void* source)
 {
     parse_fix_line(line, static_cast<const char*>(source), line_number);
 }
@@ -70,17 +92,30 @@ void read_track_stream(std::istream& in, const char* source)
 {
     /* The file buffer throws when the system's read fails (a directory, a
        device error): keep the fixes read so far and say so. */
+    start_fix_diagnostics();
     try {
         read_lines(in, parse_line_of, const_cast<char*>(source));
     } catch (const std::exception& failure) {
         printf("Could not read file %s: %s\n", source, failure.what());
     }
+    finish_fix_diagnostics();
 }
 
-static bool fix_is_finite(float seconds, float latitude, float longitude, float speed)
+/* The field of a scanned fix that is no number or no place on Earth, or
+   null when all are sound. */
+static const char* wrong_field(const FixFields& fix)
 {
-    return std::isfinite(seconds) && std::isfinite(latitude) && std::isfinite(longitude) &&
-           std::isfinite(speed) && fabs(latitude) <= LATITUDE_LIMIT;
+    if (!std::isfinite(fix.seconds))
+        return "no finite seconds";
+    if (!std::isfinite(fix.latitude))
+        return "no finite latitude";
+    if (!std::isfinite(fix.longitude))
+        return "no finite longitude";
+    if (!std::isfinite(fix.speed))
+        return "no finite speed";
+    if (fabs(fix.latitude) > LATITUDE_LIMIT)
+        return "a latitude beyond 90 degrees";
+    return nullptr;
 }
 
 static void widen_bounds(const TrackPoint* point)
@@ -99,15 +134,10 @@ static void widen_bounds(const TrackPoint* point)
         bound_min_z = point->view_z;
 }
 
-static void report_short_line(const char* source, int line_number, int fields)
+static void report_short_line(const char* source, long long line_number, int fields)
 {
-    printf("track_reader.cpp: %s:%d: fix line does not match \"%s\" (%d of %d fields), skipped\n",
-           source, line_number, FIX_LINE_TEMPLATE, fields < 0 ? 0 : fields, FIX_FIELD_COUNT);
-}
-
-static void report_unusable_fix(const char* source, int line_number)
-{
-    printf("track_reader.cpp: %s:%d: fix has no finite position, skipped\n", source, line_number);
+    report_line(source, line_number, "fix line does not match \"%s\" (%d of %d fields)",
+                FIX_LINE_TEMPLATE, fields < 0 ? 0 : fields, FIX_FIELD_COUNT);
 }
 
 /* Grows frames as push_back would, by doubling, but into storage faulted
@@ -121,7 +151,7 @@ static void append_frame(TrackPoint* point)
     frames.push_back(point);
 }
 
-void parse_fix_line(const char* line, const char* source, int line_number)
+void parse_fix_line(const char* line, const char* source, long long line_number)
 {
     if (line[0] != 'D')
         return;
@@ -132,12 +162,15 @@ void parse_fix_line(const char* line, const char* source, int line_number)
         ++fix_count;
         return;
     }
-    bool finite = fix_is_finite(fix.seconds, fix.latitude, fix.longitude, fix.speed);
+    const char* wrong = wrong_field(fix);
     double x = 0, y = 0, z = 0;
-    if (finite)
+    if (wrong == nullptr) {
         geodetic_to_ecef(fix.latitude, fix.longitude, FIX_HEIGHT_METRES, &x, &y, &z);
-    if (!finite || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
-        report_unusable_fix(source, line_number);
+        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
+            wrong = "no finite position";
+    }
+    if (wrong != nullptr) {
+        report_line(source, line_number, "fix has %s", wrong);
         ++fix_count;
         return;
     }

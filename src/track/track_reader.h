@@ -6,8 +6,9 @@
  * (date and UTC time, latitude and longitude in degrees, speed in mph).
  * Lines that do not begin with "D" are skipped.
  *
- * Entry points: open_file(), read_track_stream(), parse_fix_line(),
- * reset_bounds(), the bounds, fix_count, sample_interval.
+ * Entry points: read_track_stream(), parse_fix_line(), reset_bounds(),
+ * start_fix_diagnostics(), finish_fix_diagnostics(), the bounds, fix_count,
+ * sample_interval.  Files on disk are read by open_file() (track_file.h).
  */
 #ifndef KESTRIM_TRACK_READER_H
 #define KESTRIM_TRACK_READER_H
@@ -18,20 +19,22 @@
 
 extern float bound_max_x, bound_max_y, bound_max_z; /* largest display coordinate seen */
 extern float bound_min_x, bound_min_y, bound_min_z; /* smallest display coordinate seen */
-extern int fix_count;                               /* every "D" line read, kept or not */
+extern long long fix_count;                               /* every "D" line read, kept or not */
 extern int sample_interval; /* every sample_interval-th fix is pushed onto frames */
 
 /* Bounds back to their start values, ready for the next track. */
 void reset_bounds();
-
-/* Read the whole track file at path into frames; reports when it cannot. */
-void open_file(const char* path);
 
 /* Read every line of a stream; source names it in diagnostics. */
 void read_track_stream(std::istream& in, const char* source);
 
 /* Handle one line: a fix line is parsed, converted and pushed onto frames.
    source and line_number only name the line in diagnostics. */
-void parse_fix_line(const char* line, const char* source, int line_number);
+void parse_fix_line(const char* line, const char* source, long long line_number);
+
+/* The diagnostics of one read: counted from the start, and the ones past
+   the first twenty said in one line at the finish. */
+void start_fix_diagnostics();
+void finish_fix_diagnostics();
 
 #endif

@@ -21,26 +21,27 @@ namespace {
 
 struct SeenLine {
     std::string text;
-    int number;
+    long long number;
     bool operator==(const SeenLine& other) const
     {
         return text == other.text && number == other.number;
     }
 };
 
-void remember_line(const char* line, int line_number, void* seen)
+void remember_line(const char* line, long long line_number, void* seen)
 {
     static_cast<std::vector<SeenLine>*>(seen)->push_back({line, line_number});
 }
 
 /* What the reader must hand on, worked out a line at a time: each line's
-   first 255 bytes after its leading white space, blank lines left out. */
-std::vector<SeenLine> reference_lines(const std::string& text)
+   first 255 bytes after its leading white space, blank lines left out; a
+   line ends at LF, CR, or CR LF. */
+std::vector<SeenLine> reference_lines(const std::string& text, long long first_number = 1)
 {
     std::vector<SeenLine> lines;
     size_t start = 0;
-    for (int number = 1; start <= text.size(); ++number) {
-        size_t end = text.find('\n', start);
+    for (long long number = first_number; start <= text.size(); ++number) {
+        size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos)
             end = text.size();
         size_t first = start;
@@ -50,7 +51,7 @@ std::vector<SeenLine> reference_lines(const std::string& text)
             std::string kept = text.substr(first, std::min<size_t>(end - first, 255));
             lines.push_back({kept.c_str(), number}); /* as a C string: up to a NUL */
         }
-        start = end + 1;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return lines;
 }
@@ -69,6 +70,8 @@ std::string mixed_track_text(unsigned seed, int lines)
         case 2: text += "D=2010-08-05T14:2" + std::to_string(below(10)) + "\n"; break;
         case 3: text += std::string(300 + below(70000), 'x') + "\n"; break;
         case 4: text += std::string("D=2010-08-05T14:23:59,P=4") + '\0' + "5 14,V=0\n"; break;
+        case 5: text += "D=2010-08-05T14:23:59,P=45.1 14.2,V=0\r"; break; /* CR alone */
+        case 6: text += "D=2010-08-05T14:2\r\r\n\n \r"; break;
         default:
             text += std::string(below(3), ' ') + "D=2010-08-05T14:23:" + std::to_string(below(60)) +
                     ",P=45." + std::to_string(below(100000)) + " 14." +
@@ -121,6 +124,32 @@ TEST(ReadLines, HandsOnWhatALineAtATimeReaderWouldThroughEveryKindOfStream)
             EXPECT_TRUE(read_through(byte_stream) == expected) << "byte at a time";
         }
     }
+}
+
+TEST(ReadLines, CountsLinesPastTwoToTheThirtyFirst)
+{
+    /* A file of more than 2^31 lines, without writing one: the count starts
+       just below the limit of an int. */
+    const long long first = 2147483646;
+    std::string text = "a\nb\r\n\nc\rd";
+    std::istringstream in(text);
+    std::vector<SeenLine> seen;
+    read_lines(in, remember_line, &seen, first);
+    EXPECT_TRUE(seen == reference_lines(text, first));
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen.back().number, 2147483650ll); /* a, b, a blank line, c, d */
+
+    reset_track_state();
+    fix_count = 2147483646; /* as after that many fix lines */
+    testing::internal::CaptureStdout();
+    parse_fix_line("D=2010-08-05T14:23:59,P=45.1 14.2,V=0", "big.track", 3000000000ll);
+    parse_fix_line("D=2010-08-05T14:24", "big.track", 3000000001ll);
+    parse_fix_line("D=2010-08-05T14:23:59,P=45.2 14.2,V=0", "big.track", 3000000002ll);
+    std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(fix_count, 2147483649ll);
+    EXPECT_EQ(frames.size(), 2u);
+    EXPECT_NE(said.find("big.track:3000000001: fix line does not match"), std::string::npos)
+        << said;
 }
 
 TEST(FrameRecords, ATrackOfManyAllocationBlocksKeepsEveryRecordWholeAndApart)

@@ -3,6 +3,7 @@
  * inputs: what is kept, what is stored, what is skipped and what is said.
  */
 #include "support/track_state.h"
+#include "track/track_file.h"
 
 #include "track/geodesy.h"
 
@@ -65,7 +66,7 @@ struct ReaderCase {
     const char* name;
     std::string text;
     size_t frames_kept;
-    int fixes_counted;
+    long long fixes_counted;
     const char* said; /* a piece of what the reader must print, "" for silence */
 };
 
@@ -89,15 +90,25 @@ TEST(ReadTrackStream, KeepsFixLinesAndSkipsTheRest)
          "fixture.track:1: fix line does not match \"D=%d-%d-%dT%d:%d:%f,P=%f %f,V=%f\" "
          "(7 of 9 fields), skipped\n"},
         {"a bare D", "D\n", 0, 1, "(0 of 9 fields)"},
+        /* Each unusable fix names the field that is wrong. */
         {"nan latitude", "D=2010-08-05T14:23:59,P=nan 14.5,V=1\n", 0, 1,
-         "fixture.track:1: fix has no finite position, skipped\n"},
+         "fixture.track:1: fix has no finite latitude, skipped\n"},
         {"infinite longitude", "D=2010-08-05T14:23:59,P=45.5 inf,V=1\n", 0, 1,
-         "no finite position"},
+         "fix has no finite longitude, skipped"},
         {"latitude beyond the pole", "D=2010-08-05T14:23:59,P=90.5 14.5,V=1\n", 0, 1,
-         "no finite position"},
+         "fix has a latitude beyond 90 degrees, skipped"},
         {"latitude overflowing a float", "D=2010-08-05T14:23:59,P=1e39 14.5,V=1\n", 0, 1,
-         "no finite position"},
-        {"nan speed", "D=2010-08-05T14:23:59,P=45.5 14.5,V=nan\n", 0, 1, "no finite position"},
+         "fix has no finite latitude, skipped"},
+        {"nan speed", "D=2010-08-05T14:23:59,P=45.5 14.5,V=nan\n", 0, 1,
+         "fix has no finite speed, skipped"},
+        {"speed beyond a float", "D=2010-08-05T14:23:59,P=45.5 14.5,V=1e39\n", 0, 1,
+         "fix has no finite speed, skipped"},
+        {"seconds beyond a float", "D=2010-08-05T14:23:1e39,P=45.5 14.5,V=1\n", 0, 1,
+         "fix has no finite seconds, skipped"},
+        /* CR-only line endings, as old Macs wrote them: every line is read. */
+        {"CR endings", fix + "\r" + fix + "\r" + fix + "\r", 3, 3, ""},
+        {"CR endings, a bad line named by its number", fix + "\rD=1\r" + fix, 2, 3,
+         "fixture.track:2: fix line does not match"},
         {"latitude exactly at the poles",
          "D=2010-08-05T14:23:59,P=90 14.5,V=1\n"
          "D=2010-08-05T14:23:59,P=-90 14.5,V=1\n",
@@ -111,6 +122,31 @@ TEST(ReadTrackStream, KeepsFixLinesAndSkipsTheRest)
             EXPECT_EQ(said, "") << c.name;
         else
             EXPECT_NE(said.find(c.said), std::string::npos) << c.name << ": " << said;
+    }
+}
+
+TEST(ReadTrackStream, SaysTwentyBadLinesAndThenOnlyHowManyMore)
+{
+    for (int bad : {20, 21, 123456 + 20}) {
+        std::string text;
+        for (int i = 0; i < bad; ++i)
+            text += "D=junk\n";
+        text += GOOD_FIX;
+        std::string said = read_text(text);
+        int reported = 0;
+        for (size_t at = said.find("does not match"); at != std::string::npos;
+             at = said.find("does not match", at + 1))
+            ++reported;
+        EXPECT_EQ(reported, 20) << bad;
+        EXPECT_EQ(frames.size(), 1u) << bad;
+        EXPECT_EQ(fix_count, bad + 1) << bad;
+        std::string summary = bad == 21     ? "\u2026 and 1 more lines skipped\n"
+                              : bad == 20   ? ""
+                                            : "\u2026 and 123,456 more lines skipped\n";
+        if (summary.empty())
+            EXPECT_EQ(said.find("more lines skipped"), std::string::npos) << said.substr(0, 200);
+        else
+            EXPECT_EQ(said.substr(said.size() - summary.size()), summary) << bad;
     }
 }
 
