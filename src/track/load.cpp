@@ -14,6 +14,8 @@
 #include "../curves/curve_lists.h"
 #include "clock.h"
 #include "display_mapping.h"
+#include "load_progress.h"
+#include "track_file.h"
 #include "track_point.h"
 #include "track_reader.h"
 
@@ -143,6 +145,7 @@ void load_track_stream(std::istream& in, const char* source)
 {
     double mark;
     begin_load(&mark);
+    start_load_progress(0);
     read_track_stream(in, source);
     finish_load(&mark);
 }

@@ -1,0 +1,16 @@
+/*
+ * track_file.h - reading a track file from disk into the frame list.
+ *
+ * Only a regular file is read, and only the bytes it held when it was
+ * opened: a FIFO, a device or a socket would block the load or never end
+ * it, and a file that grows while it is read would never be done.
+ *
+ * Entry points: open_file().
+ */
+#ifndef KESTRIM_TRACK_FILE_H
+#define KESTRIM_TRACK_FILE_H
+
+/* Read the whole track file at path into frames; reports when it cannot. */
+void open_file(const char* path);
+
+#endif
