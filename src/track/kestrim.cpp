@@ -9,6 +9,7 @@
  */
 #include "command_line.h"
 #include "load.h"
+#include "out_of_memory.h"
 #include "track_point.h"
 #include "track_reader.h"
 
@@ -48,6 +49,7 @@ int main(int argc, char** argv)
 {
     /* Line-buffered, so that whoever reads the transcript sees each message at once. */
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    end_on_out_of_memory();
     CommandLine command = parse_command_line(argc, argv);
     act_on_options(command);
     const char* path = take_path(command);

@@ -15,6 +15,7 @@
  */
 #include "track_point.h"
 
+#include "out_of_memory.h"
 #include "prefault.h"
 
 #include <cstdio>
@@ -39,13 +40,6 @@ TrackList frames; /* filled by the track reader, read by curve fitting and drawi
 static const size_t FIRST_BLOCK_BYTES = 1 << 20; /* each next block is twice the last */
 static const size_t MAX_BLOCK_BYTES = 16 << 20;
 enum { FIRST_PREPARED_BLOCK = 2 }; /* blocks 0 and 1 are faulted in as they are taken */
-
-static void out_of_memory()
-{
-    printf("out of memory for a track point\n");
-    fflush(stdout);
-    abort();
-}
 
 #ifdef KESTRIM_RECORD_PER_ALLOCATION
 TrackPoint* new_track_point()
