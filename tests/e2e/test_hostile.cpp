@@ -37,7 +37,12 @@ const double EXIT_SECONDS = 30.0;
 
 /* ------------------------------------------------------------ expectations */
 
-enum Skip { DOES_NOT_MATCH, NOT_FINITE };
+/* Why a fix line was skipped: it does not match, or the field named is no
+   finite number, or the latitude lies beyond a pole. */
+enum Skip { DOES_NOT_MATCH, NO_SECONDS, NO_LATITUDE, NO_LONGITUDE, NO_SPEED, BEYOND_POLE };
+
+/* After this many, the reader only counts the lines it skips. */
+const size_t MAX_REPORTED_LINES = 20;
 
 struct Diagnostic {
     int line;
@@ -46,9 +51,10 @@ struct Diagnostic {
 
 struct Expected {
     int kept = 0;                      /* fixes that must reach the frame list */
-    std::vector<Diagnostic> skipped;   /* every reported line, in file order */
+    std::vector<Diagnostic> skipped;   /* every skipped line, in file order */
     bool spread = false;               /* kept fixes lie at more than one place */
     bool unreadable = false;           /* the path cannot be read as a track */
+    bool says_utf16 = false;           /* the reader says the file looks like UTF-16 */
     bool has_centre = false;           /* centre_ecef is known */
     double centre_ecef[3] = {0, 0, 0}; /* metres */
     double centre_tolerance = 0.01;
@@ -119,6 +125,8 @@ std::vector<std::string> lines_of(const std::string& text)
 /* A reader diagnostic as "LINE: kind", or the line itself when it is none. */
 std::string diagnostic_summary(const std::string& line, const std::string& path)
 {
+    if (line == "no line begins with D; the file " + path + " looks like UTF-16")
+        return "looks like UTF-16";
     std::string head = "track_reader.cpp: " + path + ":";
     if (line.compare(0, head.size(), head) != 0)
         return line;
@@ -130,15 +138,40 @@ std::string diagnostic_summary(const std::string& line, const std::string& path)
     if (tail.compare(0, 26, ": fix line does not match ") == 0 && tail.size() >= 9 &&
         tail.compare(tail.size() - 9, 9, ", skipped") == 0)
         return n + ": does not match";
-    if (tail == ": fix has no finite position, skipped")
-        return n + ": no finite position";
+    const std::string fix_has = ": fix has ", skipped = ", skipped";
+    if (tail.compare(0, fix_has.size(), fix_has) == 0 && tail.size() > skipped.size() &&
+        tail.compare(tail.size() - skipped.size(), skipped.size(), skipped) == 0)
+        return n + ": " +
+               tail.substr(fix_has.size(), tail.size() - fix_has.size() - skipped.size());
     return line;
 }
 
 std::string expected_summary(const Diagnostic& d)
 {
-    return std::to_string(d.line) +
-           (d.kind == DOES_NOT_MATCH ? ": does not match" : ": no finite position");
+    static const char* const said[] = {"does not match",     "no finite seconds",
+                                       "no finite latitude", "no finite longitude",
+                                       "no finite speed",    "a latitude beyond 90 degrees"};
+    return std::to_string(d.line) + ": " + said[d.kind];
+}
+
+/* The first twenty skipped lines, then how many more there were. */
+std::vector<std::string> expected_reports(const std::vector<Diagnostic>& skipped)
+{
+    std::vector<std::string> wanted;
+    for (size_t i = 0; i < skipped.size() && i < MAX_REPORTED_LINES; ++i)
+        wanted.push_back(expected_summary(skipped[i]));
+    if (skipped.size() > MAX_REPORTED_LINES) {
+        char more[64];
+        snprintf(more, sizeof more, "%zu", skipped.size() - MAX_REPORTED_LINES);
+        std::string digits = more, grouped;
+        for (size_t i = 0; i < digits.size(); ++i) {
+            if (i > 0 && (digits.size() - i) % 3 == 0)
+                grouped += ',';
+            grouped += digits[i];
+        }
+        wanted.push_back("\u2026 and " + grouped + " more lines skipped");
+    }
+    return wanted;
 }
 
 void expect_transcript(const std::string& out, const std::string& path, const Expected& e)
@@ -159,11 +192,12 @@ void expect_transcript(const std::string& out, const std::string& path, const Ex
         for (const std::string& line : reports)
             EXPECT_NE(line.find(path), std::string::npos) << line;
     } else {
-        std::vector<std::string> seen, wanted;
+        std::vector<std::string> seen;
         for (const std::string& line : reports)
             seen.push_back(diagnostic_summary(line, path));
-        for (const Diagnostic& d : e.skipped)
-            wanted.push_back(expected_summary(d));
+        std::vector<std::string> wanted = expected_reports(e.skipped);
+        if (e.says_utf16)
+            wanted.push_back("looks like UTF-16");
         EXPECT_EQ(seen, wanted);
     }
 
@@ -304,7 +338,7 @@ std::vector<Diagnostic> lines_beginning_with_d(const std::string& bytes)
     int line = 1;
     size_t start = 0;
     while (start <= bytes.size()) {
-        size_t end = bytes.find('\n', start);
+        size_t end = bytes.find_first_of("\r\n", start); /* LF, CR or CR LF ends a line */
         if (end == std::string::npos)
             end = bytes.size();
         size_t at = start;
@@ -312,7 +346,7 @@ std::vector<Diagnostic> lines_beginning_with_d(const std::string& bytes)
             ++at;
         if (at < end && bytes[at] == 'D')
             found.push_back({line, DOES_NOT_MATCH});
-        start = end + 1;
+        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         ++line;
     }
     return found;
@@ -351,7 +385,8 @@ FileCase odd_numbers_in_every_field()
             if (finite)
                 ++c.expected.kept;
             else
-                c.expected.skipped.push_back({line, field < 5 ? DOES_NOT_MATCH : NOT_FINITE});
+                c.expected.skipped.push_back(
+                    {line, field < 5 ? DOES_NOT_MATCH : static_cast<Skip>(NO_SECONDS + field - 5)});
         }
     c.expected.spread = true; /* a latitude or longitude of 0 moves those fixes */
     return c;
@@ -394,6 +429,36 @@ FileCase antimeridian()
     c.expected.spread = true;
     /* Averaged on the globe, not in degrees: near (-6378 km, 0, 55 km). */
     expect_centre(&c.expected, fixes);
+    return c;
+}
+
+/* A track as Windows tools write "Unicode" text: UTF-16 with a byte-order
+   mark, in either byte order. Not a single line then begins with D. */
+FileCase utf16(const char* name, bool big_endian)
+{
+    std::string text = fix("45.75", "14.25") + "\r\n" + fix("45.76", "14.26") + "\r\n";
+    std::string bytes = big_endian ? "\xfe\xff" : "\xff\xfe";
+    for (char c : text) {
+        bytes += big_endian ? '\0' : c;
+        bytes += big_endian ? c : '\0';
+    }
+    FileCase c{name, bytes, {}};
+    c.expected.says_utf16 = true;
+    return c;
+}
+
+/* A thousand fixes with the CR line endings of old Macs: all are read. */
+FileCase cr_line_endings()
+{
+    FileCase c{"CrLineEndings", "", {}};
+    char line[96];
+    for (int i = 0; i < 1000; ++i) {
+        snprintf(line, sizeof line, "D=2010-08-05T14:%02d:%02d,P=%.6f 14.25,V=3\r", i / 60 % 60,
+                 i % 60, 45.75 + i * 0.0001);
+        c.bytes += line;
+    }
+    c.expected.kept = 1000;
+    c.expected.spread = true;
     return c;
 }
 
@@ -442,7 +507,8 @@ std::vector<FileCase> file_cases()
         fix("90", "0") + "\n" + fix("-90", "0") + "\n" + fix("90.0001", "0") + "\n" +
             fix("-90.0001", "0") + "\n" + fix("91", "10") + "\n" + fix("-180", "10") + "\n" +
             fix("1e30", "10") + "\n" + fix("45", "10") + "\n",
-        3, {{3, NOT_FINITE}, {4, NOT_FINITE}, {5, NOT_FINITE}, {6, NOT_FINITE}, {7, NOT_FINITE}},
+        3,
+        {{3, BEYOND_POLE}, {4, BEYOND_POLE}, {5, BEYOND_POLE}, {6, BEYOND_POLE}, {7, BEYOND_POLE}},
         true);
     /* A longitude past ±180 names the place a whole number of turns back. */
     add("LongitudesAtAndBeyond180",
@@ -466,6 +532,9 @@ std::vector<FileCase> file_cases()
         "D=0-0-0T0:0:0,P=45.83 14.33,V=0\n",
         9, {}, true);
     cases.push_back(lines_at_the_length_limit());
+    cases.push_back(utf16("Utf16LittleEndian", false));
+    cases.push_back(utf16("Utf16BigEndian", true));
+    cases.push_back(cr_line_endings());
     cases.push_back(random_bytes());
     return cases;
 }
@@ -553,7 +622,29 @@ std::string make_unreadable_after_open(const std::string&)
     return "/proc/self/mem";
 }
 
+/* A FIFO with no writer: opening it for reading would block for good. */
+std::string make_fifo(const std::string& dir)
+{
+    std::string path = dir + "/fifo.track";
+    mkfifo(path.c_str(), 0644);
+    return path;
+}
+
+/* Devices that never end, or never stop pouring out noise. */
+std::string name_dev_zero(const std::string&)
+{
+    return "/dev/zero";
+}
+
+std::string name_dev_urandom(const std::string&)
+{
+    return "/dev/urandom";
+}
+
 const PathCase PATH_CASES[] = {
+    {"AFifoWithoutAWriter", make_fifo, false},
+    {"DevZero", name_dev_zero, false},
+    {"DevUrandom", name_dev_urandom, false},
     {"ADirectory", make_directory, false},
     {"APathThroughAFile", make_path_through_a_file, false},
     {"ASymlinkLoop", make_symlink_loop, false},
@@ -589,22 +680,26 @@ INSTANTIATE_TEST_SUITE_P(Table, HostilePath, testing::ValuesIn(PATH_CASES),
 
 /* ------------------------------------------------------------ big files */
 
+/* count copies of one fix, a thousand a write. */
+bool write_identical_fixes(const std::string& path, int count)
+{
+    std::string line = fix("45.75", "14.25") + "\n";
+    std::string block;
+    for (int i = 0; i < 1000; ++i)
+        block += line;
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < count / 1000; ++i)
+        out << block;
+    return static_cast<bool>(out);
+}
+
 TEST(HostileBig, AMillionIdenticalFixes)
 {
     const int count = 1000000;
     E2eTempDir dir("kestrim-hostile");
     ASSERT_FALSE(dir.path.empty());
     std::string path = dir.path + "/million.track";
-    {
-        std::string line = fix("45.75", "14.25") + "\n";
-        std::string block;
-        for (int i = 0; i < 1000; ++i)
-            block += line;
-        std::ofstream out(path, std::ios::binary);
-        for (int i = 0; i < count / 1000; ++i)
-            out << block;
-        ASSERT_TRUE(static_cast<bool>(out));
-    }
+    ASSERT_TRUE(write_identical_fixes(path, count));
     Expected e;
     e.kept = count;
     /* The mean of a million copies of one point is that point; summing in
@@ -642,6 +737,106 @@ TEST(HostileBig, OneLineOf100MegabytesThenFixes)
     e.skipped = {{5, DOES_NOT_MATCH}}; /* its line number counts the long line as one */
     e.spread = true;
     check_viewer(path, e, BIG_START_SECONDS);
+}
+
+/* The address-space limits of a million-fix load (about 1.7 GB with the
+   viewer's own 0.6 GB): one runs out while the file is read, one while
+   the curves are fitted and sampled. */
+TEST(HostileBig, RunningOutOfMemoryEndsWithOneLineAndStatusOne)
+{
+#ifdef KESTRIM_SANITIZED
+    GTEST_SKIP() << "AddressSanitizer reserves its shadow memory beyond any address-space limit";
+#endif
+    const int count = 1000000;
+    E2eTempDir dir("kestrim-hostile");
+    ASSERT_FALSE(dir.path.empty());
+    std::string path = dir.path + "/million.track";
+    ASSERT_TRUE(write_identical_fixes(path, count));
+    for (long megabytes : {800, 1300}) {
+        E2eDisplayGuard display;
+        ASSERT_TRUE(e2e_start_display(&display.d));
+        E2eProcessGuard viewer;
+        std::string limit = std::to_string(megabytes * 1000000 / 1024);
+        ASSERT_TRUE(e2e_spawn(display.d,
+                              {"/bin/sh", "-c", "ulimit -v " + limit + " && exec \"$0\" \"$1\"",
+                               KESTRIM_BINARY, path},
+                              &viewer.p));
+        int code = -1;
+        ASSERT_TRUE(e2e_wait_exit(&viewer.p, BIG_START_SECONDS, &code)) << megabytes;
+        std::string err = e2e_stderr(viewer.p);
+        EXPECT_EQ(code, 1) << megabytes << " MB\n" << viewer.p.out << err;
+        EXPECT_EQ(err.find("terminate called"), std::string::npos) << err;
+        EXPECT_EQ(err.find("bad_alloc"), std::string::npos) << err;
+        std::vector<std::string> said;
+        for (const std::string& line : lines_of(viewer.p.out))
+            if (line.find("memory") != std::string::npos)
+                said.push_back(line);
+        ASSERT_EQ(said.size(), 1u) << viewer.p.out;
+        long long fixes = 0, needed = 0, allowed = 0;
+        ASSERT_EQ(sscanf(said[0].c_str(), "not enough memory for %lld", &fixes), 1) << said[0];
+        std::string digits;
+        for (char c : said[0])
+            if (isdigit(static_cast<unsigned char>(c)) || c == ' ')
+                digits += c; /* the commas of the thousands out */
+        ASSERT_EQ(sscanf(digits.c_str(), "%lld %lld %lld", &fixes, &needed, &allowed), 3)
+            << said[0];
+        EXPECT_NEAR(fixes, count, count / 50) << said[0];
+        EXPECT_NEAR(allowed, megabytes, 2) << said[0];
+        EXPECT_GT(needed, 800) << said[0]; /* about 888 bytes a fix */
+        EXPECT_NE(said[0].find("MB of it taken by the viewer itself"), std::string::npos)
+            << said[0];
+    }
+}
+
+/* A file that another program keeps appending to faster than the viewer
+   reads it: only what it held at the start is read, and the load ends. */
+TEST(HostileBig, AFileThatKeepsGrowingIsReadAsItWasAtTheStart)
+{
+    E2eTempDir dir("kestrim-hostile");
+    ASSERT_FALSE(dir.path.empty());
+    std::string path = dir.path + "/growing.track", block = dir.path + "/block";
+    ASSERT_TRUE(write_identical_fixes(block, 20000));
+    ASSERT_TRUE(write_identical_fixes(path, 100000));
+    E2eDisplayGuard writer_display;
+    ASSERT_TRUE(e2e_start_display(&writer_display.d));
+    E2eProcessGuard writer;
+    ASSERT_TRUE(e2e_spawn(writer_display.d,
+                          {"/bin/sh", "-c", "while cat \"$0\" >>\"$1\"; do :; done", block, path},
+                          &writer.p));
+    KestrimRun run;
+    ASSERT_TRUE(start_kestrim(&run, {path}, BIG_START_SECONDS)) << transcript_of(&run);
+    struct stat grown;
+    ASSERT_EQ(stat(path.c_str(), &grown), 0);
+    EXPECT_GT(grown.st_size, 100000 * 56) << "the file did grow";
+    ASSERT_TRUE(e2e_key(run.display.d, run.window, "q"));
+    int code = -1;
+    ASSERT_TRUE(e2e_wait_exit(&run.viewer.p, EXIT_SECONDS, &code));
+    EXPECT_EQ(code, 0);
+    expect_no_sanitizer_report(run);
+}
+
+/* The window does not answer while a long load runs, but a q pressed then
+   ends the program as soon as the load is done. */
+TEST(HostileBig, QPressedDuringALongLoadQuitsWhenItEnds)
+{
+    E2eTempDir dir("kestrim-hostile");
+    ASSERT_FALSE(dir.path.empty());
+    std::string path = dir.path + "/million.track";
+    ASSERT_TRUE(write_identical_fixes(path, 1000000));
+    KestrimRun run;
+    ASSERT_TRUE(e2e_start_display(&run.display.d));
+    ASSERT_TRUE(e2e_spawn(run.display.d, {KESTRIM_BINARY, path}, &run.viewer.p));
+    run.window = e2e_find_window(run.display.d, "Trevan", BIG_START_SECONDS);
+    ASSERT_FALSE(run.window.empty());
+    bool during_load = run.viewer.p.out.find(LOAD_DONE) == std::string::npos;
+    ASSERT_TRUE(e2e_key(run.display.d, run.window, "q"));
+    int code = -1;
+    ASSERT_TRUE(e2e_wait_exit(&run.viewer.p, BIG_START_SECONDS, &code)) << transcript_of(&run);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(run.viewer.p.out.find(LOAD_DONE), std::string::npos) << "the load ran to its end";
+    if (!during_load)
+        printf("the load was done before q was pressed: nothing shown of the wait\n");
+    expect_no_sanitizer_report(run);
 }
 
 } // namespace
