@@ -1,6 +1,7 @@
 /*
  * test_import.cpp - kestrim-import on real recorded tracks and NMEA logs,
- * opened in the real kestrim; its errors; and the manual page.
+ * opened in the real kestrim; its errors; the files it must not replace;
+ * and the manual page.
  */
 #include "support/kestrim_run.h"
 
@@ -13,8 +14,10 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -50,6 +53,89 @@ int entries_in(const std::string& dir)
             ++count;
     closedir(d);
     return count;
+}
+
+/* Every entry under dir (sub-folders too), by path relative to dir: its
+   kind, mode and, for a file, size and a hash of its bytes; for a symlink,
+   where it points. Two equal snapshots mean nothing was added, removed,
+   rewritten or chmod-ed. */
+using Snapshot = std::map<std::string, std::string>;
+
+void snapshot_into(const std::string& dir, const std::string& prefix, Snapshot* shot)
+{
+    DIR* d = opendir(dir.c_str());
+    if (!d) {
+        (*shot)[prefix + "?"] = "cannot open";
+        return;
+    }
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        std::string path = dir + "/" + name;
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0)
+            continue;
+        char mode[16];
+        snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        std::string what;
+        if (S_ISDIR(st.st_mode)) {
+            what = std::string("folder ") + mode;
+            snapshot_into(path, prefix + name + "/", shot);
+        } else if (S_ISLNK(st.st_mode)) {
+            char target[4096];
+            ssize_t n = readlink(path.c_str(), target, sizeof target);
+            what = "symlink to " + std::string(target, n > 0 ? static_cast<size_t>(n) : 0);
+        } else {
+            std::string bytes = read_file(path);
+            what = std::string("file ") + mode + ", " + std::to_string(bytes.size()) +
+                   " bytes, hash " + std::to_string(std::hash<std::string>()(bytes));
+        }
+        (*shot)[prefix + name] = what;
+    }
+    closedir(d);
+}
+
+Snapshot snapshot(const std::string& dir)
+{
+    Snapshot shot;
+    snapshot_into(dir, "", &shot);
+    return shot;
+}
+
+mode_t mode_of(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+void write_file(const std::string& path, const std::string& text, mode_t mode = 0644)
+{
+    std::ofstream(path, std::ios::binary) << text;
+    chmod(path.c_str(), mode);
+}
+
+/* Three fixes a second apart and no speeds, so gpsbabel computes them: the
+   smallest GPX that goes through both passes of the importer. */
+const char SMALL_GPX[] =
+    "<?xml version=\"1.0\"?>\n"
+    "<gpx version=\"1.0\" creator=\"test\" xmlns=\"http://www.topografix.com/GPX/1/0\">"
+    "<trk><trkseg>\n"
+    "<trkpt lat=\"45.7721750\" lon=\"14.3576592\"><time>2010-08-05T14:23:59Z</time></trkpt>\n"
+    "<trkpt lat=\"45.7722750\" lon=\"14.3577592\"><time>2010-08-05T14:24:00Z</time></trkpt>\n"
+    "<trkpt lat=\"45.7723750\" lon=\"14.3578592\"><time>2010-08-05T14:24:01Z</time></trkpt>\n"
+    "</trkseg></trk></gpx>\n";
+
+/* Runs the importer with args in folder dir (so that names are as a user
+   types them), with env entries added. */
+void import_in(const std::string& dir, const std::vector<std::string>& args,
+               const std::vector<std::string>& env, std::string* out, std::string* err, int* code)
+{
+    std::vector<std::string> argv = {"/usr/bin/env", "-C", dir};
+    argv.insert(argv.end(), env.begin(), env.end());
+    argv.push_back(importer());
+    argv.insert(argv.end(), args.begin(), args.end());
+    e2e_run(nullptr, argv, 60, out, err, code);
 }
 
 TEST(Import, EveryRealTrackImportsWholeAndOpensInKestrim)
@@ -195,6 +281,7 @@ TEST(Import, ErrorsSayWhatIsWrongExitNonZeroAndLeaveNothing)
         const std::string& dir = temp.path;
         std::vector<std::string> argv = c.args(dir);
         int files_before = entries_in(dir);
+        Snapshot before = snapshot(dir);
         std::string err;
         int code = -1;
         if (c.env.empty()) {
@@ -209,6 +296,122 @@ TEST(Import, ErrorsSayWhatIsWrongExitNonZeroAndLeaveNothing)
         EXPECT_EQ(code, c.code) << c.name << ": " << err;
         EXPECT_NE(err.find(c.said), std::string::npos) << c.name << ": " << err;
         EXPECT_EQ(entries_in(dir), files_before) << c.name << ": something was left behind";
+        EXPECT_EQ(snapshot(dir), before) << c.name << ": a file was changed";
+    }
+}
+
+struct OutputCase {
+    const char* name;
+    std::function<void(const std::string& dir)> setup; /* beside ride.gpx */
+    std::vector<std::string> args;                     /* run in that folder */
+    int code;
+    const char* said;    /* in stderr on a failure, in stdout on success */
+    const char* written; /* the track made on success, relative to the folder */
+    mode_t mode;         /* the mode it must have */
+};
+
+void precious(const std::string& path)
+{
+    write_file(path, "precious\n", 0600);
+}
+
+void make_folder(const std::string& path)
+{
+    mkdir(path.c_str(), 0755);
+}
+
+TEST(Import, NeverReplacesItsInputNorAnExistingFileWithoutForce)
+{
+    const OutputCase cases[] = {
+        {"an existing track",
+         [](const std::string& d) { precious(d + "/ride.track"); },
+         {"ride.gpx"},
+         1,
+         "ride.track exists: give --force",
+         "",
+         0},
+        {"an existing track with --force keeps its mode",
+         [](const std::string& d) { precious(d + "/ride.track"); },
+         {"--force", "ride.gpx"},
+         0,
+         "written to ride.track\n",
+         "ride.track",
+         0600},
+        {"-o naming the input",
+         [](const std::string&) {},
+         {"-o", "keep.gpx", "keep.gpx"},
+         1,
+         "keep.gpx is the input itself",
+         "",
+         0},
+        {"-o naming the input by another name, with --force",
+         [](const std::string&) {},
+         {"--force", "-o", "./keep.gpx", "keep.gpx"},
+         1,
+         "is the input itself",
+         "",
+         0},
+        {"the default output is the input",
+         [](const std::string& d) { write_file(d + "/a.track", SMALL_GPX); },
+         {"-f", "gpx", "a.track"},
+         1,
+         "a.track is the input itself",
+         "",
+         0},
+        {"the default output is the input, with --force",
+         [](const std::string& d) { write_file(d + "/a.track", SMALL_GPX); },
+         {"--force", "-f", "gpx", "a.track"},
+         1,
+         "a.track is the input itself",
+         "",
+         0},
+        {"a symlink to the input",
+         [](const std::string& d) { (void)!symlink("ride.gpx", (d + "/link.track").c_str()); },
+         {"--force", "-o", "link.track", "ride.gpx"},
+         1,
+         "is the input itself",
+         "",
+         0},
+        {"a hard link to the input",
+         [](const std::string& d) {
+             (void)!link((d + "/ride.gpx").c_str(), (d + "/hard.track").c_str());
+         },
+         {"--force", "-o", "hard.track", "ride.gpx"},
+         1,
+         "is the input itself",
+         "",
+         0},
+        {"a folder where the track would go, with --force",
+         [](const std::string& d) { make_folder(d + "/ride.track"); },
+         {"--force", "ride.gpx"},
+         1,
+         "ride.track is a folder",
+         "",
+         0},
+        {"two inputs", [](const std::string&) {}, {"ride.gpx", "keep.gpx"}, 2, "usage:", "", 0},
+    };
+    for (const OutputCase& c : cases) {
+        E2eTempDir temp("kestrim-import-test");
+        const std::string& dir = temp.path;
+        write_file(dir + "/ride.gpx", SMALL_GPX, 0640);
+        write_file(dir + "/keep.gpx", SMALL_GPX, 0600);
+        c.setup(dir);
+        Snapshot before = snapshot(dir);
+        std::string out, err;
+        int code = -1;
+        import_in(dir, c.args, {}, &out, &err, &code);
+        EXPECT_EQ(code, c.code) << c.name << ": " << err;
+        const std::string& said = c.code == 0 ? out : err;
+        EXPECT_NE(said.find(c.said), std::string::npos) << c.name << ": " << out << err;
+        Snapshot after = snapshot(dir);
+        if (*c.written) {
+            std::string track = read_file(dir + "/" + c.written);
+            EXPECT_EQ(count_of(track, "D=2010-08-05T14:"), 3) << c.name << ": " << track;
+            EXPECT_EQ(mode_of(dir + "/" + c.written), c.mode) << c.name;
+            before.erase(c.written);
+            after.erase(c.written);
+        }
+        EXPECT_EQ(after, before) << c.name << ": other files changed";
     }
 }
 
