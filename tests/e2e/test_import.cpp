@@ -1,7 +1,7 @@
 /*
  * test_import.cpp - kestrim-import on real recorded tracks and NMEA logs,
- * opened in the real kestrim; its errors; the files it must not replace;
- * and the manual page.
+ * opened in the real kestrim; its errors; the files it must not replace and
+ * the folder it writes into; and the manual page.
  */
 #include "support/kestrim_run.h"
 
@@ -320,7 +320,7 @@ void make_folder(const std::string& path)
     mkdir(path.c_str(), 0755);
 }
 
-TEST(Import, NeverReplacesItsInputNorAnExistingFileWithoutForce)
+TEST(Import, NeverReplacesItsInputNorAnExistingFileWithoutForceAndWritesIntoAFolder)
 {
     const OutputCase cases[] = {
         {"an existing track",
@@ -381,6 +381,44 @@ TEST(Import, NeverReplacesItsInputNorAnExistingFileWithoutForce)
          "is the input itself",
          "",
          0},
+        {"a folder as output",
+         [](const std::string& d) { make_folder(d + "/adir"); },
+         {"-o", "adir", "ride.gpx"},
+         0,
+         "written to adir/ride.track\n",
+         "adir/ride.track",
+         0644},
+        {"a folder with a slash, the input in another folder with dots",
+         [](const std::string& d) {
+             make_folder(d + "/adir");
+             make_folder(d + "/src");
+             write_file(d + "/src/walk.v2.gpx", SMALL_GPX);
+         },
+         {"-o", "adir/", "src/walk.v2.gpx"},
+         0,
+         "written to adir/walk.v2.track\n",
+         "adir/walk.v2.track",
+         0644},
+        {"a folder whose track exists",
+         [](const std::string& d) {
+             make_folder(d + "/adir");
+             precious(d + "/adir/ride.track");
+         },
+         {"-o", "adir", "ride.gpx"},
+         1,
+         "adir/ride.track exists",
+         "",
+         0},
+        {"a folder holding the input, with --force",
+         [](const std::string& d) {
+             make_folder(d + "/adir");
+             write_file(d + "/adir/x.track", SMALL_GPX);
+         },
+         {"--force", "-f", "gpx", "-o", "adir", "adir/x.track"},
+         1,
+         "is the input itself",
+         "",
+         0},
         {"a folder where the track would go, with --force",
          [](const std::string& d) { make_folder(d + "/ride.track"); },
          {"--force", "ride.gpx"},
@@ -388,6 +426,23 @@ TEST(Import, NeverReplacesItsInputNorAnExistingFileWithoutForce)
          "ride.track is a folder",
          "",
          0},
+        {"a missing folder",
+         [](const std::string&) {},
+         {"-o", "nodir/", "ride.gpx"},
+         1,
+         "no such folder: nodir/",
+         "",
+         0},
+        {"a dot in a folder name is no extension",
+         [](const std::string& d) {
+             make_folder(d + "/my.dir");
+             write_file(d + "/my.dir/ride", SMALL_GPX);
+         },
+         {"-f", "gpx", "my.dir/ride"},
+         0,
+         "written to my.dir/ride.track\n",
+         "my.dir/ride.track",
+         0644},
         {"two inputs", [](const std::string&) {}, {"ride.gpx", "keep.gpx"}, 2, "usage:", "", 0},
     };
     for (const OutputCase& c : cases) {
