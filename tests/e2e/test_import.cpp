@@ -1,7 +1,8 @@
 /*
  * test_import.cpp - kestrim-import on real recorded tracks and NMEA logs,
  * opened in the real kestrim; its errors; the files it must not replace and
- * the folder it writes into; and the manual page.
+ * the folder it writes into; the command it prints, pasted into a shell;
+ * and the manual page.
  */
 #include "support/kestrim_run.h"
 
@@ -443,6 +444,27 @@ TEST(Import, NeverReplacesItsInputNorAnExistingFileWithoutForceAndWritesIntoAFol
          "written to my.dir/ride.track\n",
          "my.dir/ride.track",
          0644},
+        {"an input beginning with a dash after --",
+         [](const std::string& d) { write_file(d + "/-x.gpx", SMALL_GPX); },
+         {"--", "-x.gpx"},
+         0,
+         "written to -x.track\n",
+         "-x.track",
+         0644},
+        {"an input beginning with a dash, without --",
+         [](const std::string& d) { write_file(d + "/-x.gpx", SMALL_GPX); },
+         {"-x.gpx"},
+         2,
+         "unknown option -x.gpx",
+         "",
+         0},
+        {"an output beginning with a dash",
+         [](const std::string&) {},
+         {"-o", "-y.track", "ride.gpx"},
+         0,
+         "written to -y.track\n",
+         "-y.track",
+         0644},
         {"two inputs", [](const std::string&) {}, {"ride.gpx", "keep.gpx"}, 2, "usage:", "", 0},
     };
     for (const OutputCase& c : cases) {
@@ -467,6 +489,53 @@ TEST(Import, NeverReplacesItsInputNorAnExistingFileWithoutForceAndWritesIntoAFol
             after.erase(c.written);
         }
         EXPECT_EQ(after, before) << c.name << ": other files changed";
+    }
+}
+
+/* The last line the importer printed, run by bash in dir with a stand-in
+   kestrim first on PATH: the arguments the stand-in got. */
+std::vector<std::string> pasted_arguments(const std::string& dir, const std::string& bin,
+                                          const std::string& line)
+{
+    std::string out, err;
+    e2e_run(nullptr,
+            {"/usr/bin/env", "-C", dir, "PATH=" + bin + ":/usr/bin:/bin", "bash", "-c", line}, 30,
+            &out, &err);
+    std::vector<std::string> args;
+    for (size_t from = 0, nul; (nul = out.find('\0', from)) != std::string::npos; from = nul + 1)
+        args.push_back(out.substr(from, nul - from));
+    return args;
+}
+
+TEST(Import, ThePrintedCommandPastedIntoAShellOpensExactlyTheTrack)
+{
+    E2eTempDir bin("kestrim-import-bin");
+    /* NUL after each argument: a name may hold a newline. */
+    write_file(bin.path + "/kestrim", "#!/bin/sh\nprintf '%s\\0' \"$@\"\n", 0755);
+    const char* names[] = {"my ride",        "it's \"quoted\"", "$(touch pwned)", "`touch pwned`",
+                           "semi;colon & x", "tab\tnew\nline",  "star *?",        "-dash"};
+    for (const char* name : names) {
+        E2eTempDir temp("kestrim-import-test");
+        const std::string& dir = temp.path;
+        std::string gpx = std::string(name) + ".gpx", track = std::string(name) + ".track";
+        write_file(dir + "/" + gpx, SMALL_GPX);
+        std::vector<std::string> args = {gpx};
+        if (name[0] == '-')
+            args.insert(args.begin(), "--");
+        std::string out, err;
+        int code = -1;
+        import_in(dir, args, {}, &out, &err, &code);
+        ASSERT_EQ(code, 0) << name << ": " << err;
+        ASSERT_FALSE(out.empty());
+        size_t start = out.rfind('\n', out.size() - 2);
+        std::string line = out.substr(start == std::string::npos ? 0 : start + 1);
+        std::vector<std::string> expected = {track};
+        if (name[0] == '-')
+            expected.insert(expected.begin(), "--");
+        EXPECT_EQ(pasted_arguments(dir, bin.path, line), expected) << name << ": " << line;
+        Snapshot files = snapshot(dir);
+        EXPECT_EQ(files.size(), 2u) << name << ": something was run";
+        EXPECT_EQ(files.count(track), 1u) << name;
     }
 }
 
