@@ -2,13 +2,14 @@
  * test_import.cpp - kestrim-import on real recorded tracks and NMEA logs,
  * opened in the real kestrim; its errors; the files it must not replace and
  * the folder it writes into; the command it prints, pasted into a shell;
- * and the manual page.
+ * signals while gpsbabel runs; and the manual page.
  */
 #include "support/kestrim_run.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -536,6 +537,189 @@ TEST(Import, ThePrintedCommandPastedIntoAShellOpensExactlyTheTrack)
         Snapshot files = snapshot(dir);
         EXPECT_EQ(files.size(), 2u) << name << ": something was run";
         EXPECT_EQ(files.count(track), 1u) << name;
+    }
+}
+
+/* Processes whose parent is parent and whose name is comm. */
+std::vector<pid_t> children_named(pid_t parent, const std::string& comm)
+{
+    std::vector<pid_t> found;
+    DIR* d = opendir("/proc");
+    if (!d)
+        return found;
+    while (dirent* e = readdir(d)) {
+        pid_t pid = atoi(e->d_name);
+        if (pid <= 0)
+            continue;
+        std::string stat = read_file("/proc/" + std::string(e->d_name) + "/stat");
+        size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos)
+            continue;
+        int ppid = 0;
+        char state = 0;
+        if (sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent &&
+            stat.substr(open + 1, close - open - 1) == comm)
+            found.push_back(pid);
+    }
+    closedir(d);
+    return found;
+}
+
+/* Running: there, and not a zombie waiting to be reaped. */
+bool running(pid_t pid)
+{
+    std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+/* True once none of pids runs, false if one still does after timeout_s. */
+bool all_ended(const std::vector<pid_t>& pids, double timeout_s)
+{
+    for (double waited = 0;; waited += 0.05) {
+        bool any = false;
+        for (pid_t pid : pids)
+            any = any || running(pid);
+        if (!any)
+            return true;
+        if (waited >= timeout_s)
+            return false;
+        e2e_sleep(0.05);
+    }
+}
+
+/* Whatever a failed test left running is ended at the end of the scope. */
+struct KillAtEnd {
+    std::vector<pid_t> pids;
+    ~KillAtEnd()
+    {
+        for (pid_t pid : pids)
+            if (running(pid))
+                kill(pid, SIGKILL);
+    }
+};
+
+/* Spawns with TERM, HUP and INT at their defaults, as a terminal would give
+   them: a test binary started in the background of a script has INT
+   ignored, and an ignored signal stays ignored for bash, trap or not. */
+bool spawn_catching_signals(const std::vector<std::string>& argv, E2eProcess* p,
+                            const std::vector<std::string>& env)
+{
+    const int signals[] = {SIGTERM, SIGHUP, SIGINT};
+    struct sigaction dfl {
+    }, old[3];
+    dfl.sa_handler = SIG_DFL;
+    for (int i = 0; i < 3; ++i)
+        sigaction(signals[i], &dfl, &old[i]);
+    E2eDisplay no_display;
+    bool started = e2e_spawn(no_display, argv, p, env);
+    for (int i = 0; i < 3; ++i)
+        sigaction(signals[i], &old[i], nullptr);
+    return started;
+}
+
+/* A GPX of n fixes a second apart and no speeds, about 100 bytes a fix. */
+void write_big_gpx(const std::string& path, int n)
+{
+    std::ofstream gpx(path);
+    gpx << "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\" creator=\"test\" "
+           "xmlns=\"http://www.topografix.com/GPX/1/0\"><trk><trkseg>\n";
+    char point[160];
+    for (int i = 0; i < n; ++i) {
+        snprintf(point, sizeof point,
+                 "<trkpt lat=\"%.7f\" lon=\"%.7f\"><ele>300.0</ele>"
+                 "<time>2020-01-%02dT%02d:%02d:%02dZ</time></trkpt>\n",
+                 45 + i * 1e-5, 14 + i * 1e-5, 1 + i / 86400, i / 3600 % 24, i / 60 % 60, i % 60);
+        gpx << point;
+    }
+    gpx << "</trkseg></trk></gpx>\n";
+}
+
+struct SignalCase {
+    const char* name;
+    int signal;
+};
+const SignalCase SIGNALS[] = {{"TERM", SIGTERM}, {"HUP", SIGHUP}, {"INT", SIGINT}};
+
+/* The folders of one signalled import: the output folder holds a file of
+   the user's and must hold just that afterwards, TMPDIR must stay empty. */
+struct SignalFolders {
+    E2eTempDir input{"kestrim-import-in"}, output{"kestrim-import-out"}, tmp{"kestrim-import-tmp"};
+    Snapshot before;
+    SignalFolders()
+    {
+        precious(output.path + "/notes.txt");
+        before = snapshot(output.path);
+    }
+};
+
+TEST(Import, ASignalWhileGpsbabelRunsEndsItAtOnceAndLeavesNothing)
+{
+    E2eTempDir data("kestrim-import-big");
+    std::string big = data.path + "/big.gpx";
+    write_big_gpx(big, 100000); /* 10 MB: gpsbabel takes seconds over it */
+    for (const SignalCase& s : SIGNALS) {
+        SignalFolders folders;
+        E2eProcessGuard importer_run;
+        E2eProcess* p = &importer_run.p;
+        ASSERT_TRUE(spawn_catching_signals({importer(), "-o", folders.output.path, big}, p,
+                                           {"TMPDIR=" + folders.tmp.path}));
+        KillAtEnd left;
+        for (int i = 0; i < 400 && left.pids.empty(); ++i) {
+            left.pids = children_named(p->pid, "gpsbabel");
+            e2e_sleep(0.025);
+        }
+        ASSERT_FALSE(left.pids.empty()) << s.name << ": gpsbabel did not start";
+        ASSERT_TRUE(running(left.pids[0])) << s.name << ": gpsbabel was done before the signal";
+        kill(p->pid, s.signal);
+        int code = -1;
+        EXPECT_TRUE(e2e_wait_exit(p, 3, &code)) << s.name << ": still running";
+        EXPECT_EQ(code, 128 + s.signal) << s.name << ": " << e2e_stderr(*p);
+        EXPECT_TRUE(all_ended(left.pids, 1)) << s.name << ": gpsbabel still runs";
+        EXPECT_EQ(snapshot(folders.output.path), folders.before) << s.name;
+        EXPECT_EQ(snapshot(folders.tmp.path), Snapshot()) << s.name;
+    }
+}
+
+TEST(Import, ASignalEndsAGpsbabelThatIgnoresItAndWhatItStarted)
+{
+    /* The stand-in writes a partial track, starts a child, says both pids
+       and waits, deaf to the three signals (its child inherits that). */
+    E2eTempDir bin("kestrim-import-bin");
+    write_file(bin.path + "/gpsbabel",
+               "#!/bin/bash\n"
+               "trap '' TERM HUP INT\n"
+               "while [ $# -gt 0 ]; do [ \"$1\" = -F ] && echo D=partial >\"$2\"; shift; done\n"
+               "sleep 60 &\n"
+               "echo $$ $! >\"$PIDS.new\" && mv \"$PIDS.new\" \"$PIDS\"\n"
+               "wait\n",
+               0755);
+    std::string path = getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin";
+    for (const SignalCase& s : SIGNALS) {
+        SignalFolders folders;
+        std::string gpx = folders.input.path + "/ride.gpx";
+        std::string pids_file = folders.input.path + "/pids";
+        write_file(gpx, SMALL_GPX);
+        E2eProcessGuard importer_run;
+        E2eProcess* p = &importer_run.p;
+        ASSERT_TRUE(spawn_catching_signals(
+            {importer(), "-o", folders.output.path, gpx}, p,
+            {"PATH=" + bin.path + ":" + path, "TMPDIR=" + folders.tmp.path, "PIDS=" + pids_file}));
+        KillAtEnd left;
+        for (int i = 0; i < 400 && left.pids.empty(); ++i) {
+            int babel = 0, child = 0;
+            if (sscanf(read_file(pids_file).c_str(), "%d %d", &babel, &child) == 2)
+                left.pids = {babel, child};
+            e2e_sleep(0.025);
+        }
+        ASSERT_EQ(left.pids.size(), 2u) << s.name << ": the stand-in did not start";
+        kill(p->pid, s.signal);
+        int code = -1;
+        EXPECT_TRUE(e2e_wait_exit(p, 3, &code)) << s.name << ": still running";
+        EXPECT_EQ(code, 128 + s.signal) << s.name << ": " << e2e_stderr(*p);
+        EXPECT_TRUE(all_ended(left.pids, 1)) << s.name << ": the stand-in or its child runs";
+        EXPECT_EQ(snapshot(folders.output.path), folders.before) << s.name;
+        EXPECT_EQ(snapshot(folders.tmp.path), Snapshot()) << s.name;
     }
 }
 
