@@ -61,7 +61,7 @@ if [ -d "$shared" ]; then
     name=$(basename "$gpx" .gpx)
     track=$imports/$name.track
     if [ ! -s "$track" ] || [ "$gpx" -nt "$track" ]; then
-      if ! tools/kestrim-import "$gpx" -o "$track" >/dev/null; then
+      if ! tools/kestrim-import --force "$gpx" -o "$track" >/dev/null; then
         echo "fuzz: could not import $gpx, not seeded"
         continue
       fi
