@@ -12,8 +12,8 @@ const char* with_thousands(long long n, char out[THOUSANDS_BYTES])
 {
     char digits[THOUSANDS_BYTES];
     /* The magnitude as unsigned, so that the most negative value has one. */
-    unsigned long long magnitude = n < 0 ? 0ull - static_cast<unsigned long long>(n)
-                                         : static_cast<unsigned long long>(n);
+    unsigned long long magnitude =
+        n < 0 ? 0ull - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
     int length = snprintf(digits, sizeof digits, "%llu", magnitude);
     char* p = out;
     if (n < 0)

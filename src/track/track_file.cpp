@@ -50,8 +50,8 @@ static void parse_line_of(const char* line, long long line_number, void* source)
 /* UTF-16 text has a byte-order mark, or a zero byte beside every ASCII one. */
 static bool looks_like_utf16(const unsigned char* bytes, ssize_t size)
 {
-    if (size >= 2 && ((bytes[0] == 0xff && bytes[1] == 0xfe) ||
-                      (bytes[0] == 0xfe && bytes[1] == 0xff)))
+    if (size >= 2 &&
+        ((bytes[0] == 0xff && bytes[1] == 0xfe) || (bytes[0] == 0xfe && bytes[1] == 0xff)))
         return true;
     int zeros_at_odd = 0, zeros_at_even = 0;
     for (ssize_t i = 0; i + 1 < size; i += 2) {
@@ -81,7 +81,8 @@ static bool read_limited(int fd, long long limit, const char* path)
         }
         if (got == 0)
             break;
-        feed_lines(&reader, chunk, static_cast<size_t>(got), parse_line_of, const_cast<char*>(path));
+        feed_lines(&reader, chunk, static_cast<size_t>(got), parse_line_of,
+                   const_cast<char*>(path));
         load_progress.bytes_read += got;
     }
     finish_lines(&reader, parse_line_of, const_cast<char*>(path));
@@ -126,8 +127,9 @@ void open_file(const char* path)
     bool whole = read_limited(fd, limit, path);
     finish_fix_diagnostics();
     if (whole && size == 0 && load_progress.bytes_read >= limit)
-        printf("Could not read file %s: it says it is empty, and only its first %lld MB were read\n",
-               path, PSEUDO_FILE_BYTES >> 20);
+        printf(
+            "Could not read file %s: it says it is empty, and only its first %lld MB were read\n",
+            path, PSEUDO_FILE_BYTES >> 20);
     say_what_was_found(fd, path, fixes_before);
     close(fd);
 }

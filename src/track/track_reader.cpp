@@ -39,7 +39,7 @@ float bound_min_z = BOUND_START_MIN;
 long long fix_count = 0;
 int sample_interval = 1;
 
-enum { MAX_REPORTED_LINES = 20 }; /* of one read; the rest are counted */
+enum { MAX_REPORTED_LINES = 20 };      /* of one read; the rest are counted */
 static long long reported_lines = 0;   /* of the read under way */
 static long long unreported_lines = 0; /* past MAX_REPORTED_LINES */
 

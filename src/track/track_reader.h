@@ -19,7 +19,7 @@
 
 extern float bound_max_x, bound_max_y, bound_max_z; /* largest display coordinate seen */
 extern float bound_min_x, bound_min_y, bound_min_z; /* smallest display coordinate seen */
-extern long long fix_count;                               /* every "D" line read, kept or not */
+extern long long fix_count;                         /* every "D" line read, kept or not */
 extern int sample_interval; /* every sample_interval-th fix is pushed onto frames */
 
 /* Bounds back to their start values, ready for the next track. */

@@ -140,9 +140,9 @@ TEST(ReadTrackStream, SaysTwentyBadLinesAndThenOnlyHowManyMore)
         EXPECT_EQ(reported, 20) << bad;
         EXPECT_EQ(frames.size(), 1u) << bad;
         EXPECT_EQ(fix_count, bad + 1) << bad;
-        std::string summary = bad == 21     ? "\u2026 and 1 more lines skipped\n"
-                              : bad == 20   ? ""
-                                            : "\u2026 and 123,456 more lines skipped\n";
+        std::string summary = bad == 21   ? "\u2026 and 1 more lines skipped\n"
+                              : bad == 20 ? ""
+                                          : "\u2026 and 123,456 more lines skipped\n";
         if (summary.empty())
             EXPECT_EQ(said.find("more lines skipped"), std::string::npos) << said.substr(0, 200);
         else
