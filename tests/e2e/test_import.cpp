@@ -1,6 +1,7 @@
 /*
  * test_import.cpp - kestrim-import on real recorded tracks and NMEA logs,
- * opened in the real kestrim; its errors; the files it must not replace and
+ * opened in the real kestrim; the altitudes and speeds it writes; the
+ * bundled sample; its errors; the files it must not replace and
  * the folder it writes into; the command it prints, pasted into a shell;
  * signals while gpsbabel runs; and the manual page.
  */
@@ -13,10 +14,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -140,6 +144,78 @@ void import_in(const std::string& dir, const std::vector<std::string>& args,
     e2e_run(nullptr, argv, 60, out, err, code);
 }
 
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+/* The number after V= in a track line. */
+std::string speed_of(const std::string& line)
+{
+    size_t at = line.find(",V=");
+    if (at == std::string::npos)
+        return "(no V=)";
+    at += 3;
+    return line.substr(at, line.find_first_not_of("-0123456789.", at) - at);
+}
+
+/* What a track line has after that number. */
+std::string after_speed(const std::string& line)
+{
+    size_t at = line.find(",V=");
+    if (at == std::string::npos)
+        return "(no V=)";
+    at = line.find_first_not_of("-0123456789.", at + 3);
+    return at == std::string::npos ? "" : line.substr(at);
+}
+
+/* The <ele> of each <trkpt> of a GPX in order, NAN for a point without. */
+std::vector<double> trkpt_elevations(const std::string& gpx)
+{
+    std::vector<double> elevations;
+    for (size_t at = gpx.find("<trkpt "); at != std::string::npos;
+         at = gpx.find("<trkpt ", at + 1)) {
+        size_t tag_end = gpx.find('>', at);
+        size_t end = gpx[tag_end - 1] == '/' ? tag_end : gpx.find("</trkpt>", at);
+        size_t ele = gpx.find("<ele>", at);
+        elevations.push_back(ele < end ? strtod(gpx.c_str() + ele + 5, nullptr) : NAN);
+    }
+    return elevations;
+}
+
+/* A GPX 1.0 track of fixes a second apart, 0.0001 degree from each other,
+   each with the given elements (<ele>, <speed>) beside its time. */
+std::string gpx_with(const std::vector<std::string>& inside)
+{
+    std::string gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\" creator=\"test\" "
+                      "xmlns=\"http://www.topografix.com/GPX/1/0\"><trk><trkseg>\n";
+    char point[256];
+    for (size_t i = 0; i < inside.size(); ++i) {
+        snprintf(point, sizeof point,
+                 "<trkpt lat=\"%.7f\" lon=\"%.7f\">%s<time>2010-08-05T14:24:%02zuZ</time>"
+                 "</trkpt>\n",
+                 45.7721750 + i * 1e-4, 14.3576592 + i * 1e-4, inside[i].c_str(), i);
+        gpx += point;
+    }
+    return gpx + "</trkseg></trk></gpx>\n";
+}
+
+/* Imports text as NAME.gpx in dir: the track's lines. */
+std::vector<std::string> import_gpx(const std::string& dir, const std::string& name,
+                                    const std::string& text)
+{
+    write_file(dir + "/" + name + ".gpx", text);
+    std::string out, err;
+    int code = -1;
+    import_in(dir, {name + ".gpx"}, {}, &out, &err, &code);
+    EXPECT_EQ(code, 0) << name << ": " << err;
+    return lines_of(read_file(dir + "/" + name + ".track"));
+}
+
 TEST(Import, EveryRealTrackImportsWholeAndOpensInKestrim)
 {
     const char* names[] = {"walk-short", "drive-medium", "ride-melbourne-south",
@@ -174,6 +250,141 @@ TEST(Import, EveryRealTrackImportsWholeAndOpensInKestrim)
     }
 }
 
+/* The altitude after the speed: one decimal, as the style writes it. */
+const std::regex ALTITUDE(",A=(-?[0-9]+\\.[0-9])");
+
+TEST(Import, EveryRealTrackKeepsTheElevationOfEachPointToATenthOfAMetre)
+{
+    const char* names[] = {"walk-short", "drive-medium", "ride-melbourne-south",
+                           "ride-newyork-west"};
+    E2eTempDir temp("kestrim-import-test");
+    for (const char* name : names) {
+        std::string gpx = source_path(std::string("../shared/data/tracks/") + name + ".gpx");
+        if (access(gpx.c_str(), R_OK) != 0)
+            GTEST_SKIP() << "the shared recorded tracks are not beside this checkout";
+        std::string track = temp.path + "/" + name + ".track", err;
+        ASSERT_TRUE(e2e_run(nullptr, {importer(), gpx, "-o", track}, 120, nullptr, &err)) << err;
+        std::vector<double> elevations = trkpt_elevations(read_file(gpx));
+        std::string text = read_file(track);
+        std::vector<std::string> lines = lines_of(text);
+        ASSERT_EQ(lines.size(), elevations.size()) << name;
+        int with_elevation = 0, wrong = 0;
+        std::string first_wrong;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::string tail = after_speed(lines[i]);
+            std::smatch altitude;
+            bool right;
+            if (std::isnan(elevations[i])) {
+                right = tail == ",";
+            } else {
+                ++with_elevation;
+                right = std::regex_match(tail, altitude, ALTITUDE) &&
+                        std::fabs(std::stod(altitude[1]) - elevations[i]) <= 0.05 + 1e-9;
+            }
+            if (!right && wrong++ == 0)
+                first_wrong = "line " + std::to_string(i + 1) + " (<ele> " +
+                              std::to_string(elevations[i]) + "): " + lines[i];
+        }
+        EXPECT_GT(with_elevation, 0) << name;
+        EXPECT_EQ(count_of(text, "A="), with_elevation) << name;
+        EXPECT_EQ(wrong, 0) << name << ": first " << first_wrong;
+    }
+}
+
+struct AltitudeCase {
+    const char* inside; /* beside the point's time */
+    const char* after;  /* what the line has after the speed */
+};
+
+TEST(Import, APointWithoutElevationHasAnEmptyFieldAfterTheSpeedAndNoAltitude)
+{
+    const AltitudeCase cases[] = {
+        {"<ele>542.320923</ele>", ",A=542.3"},
+        {"", ","},
+        {"", ","},
+        {"<ele>0</ele>", ",A=0.0"}, /* sea level is a height, not "unknown" */
+        {"<ele>-430.47</ele>", ",A=-430.5"},
+        {"<ele>8848.86</ele>", ",A=8848.9"},
+        {"", ","}, /* the last point too */
+    };
+    std::vector<std::string> inside;
+    for (const AltitudeCase& c : cases)
+        inside.push_back(c.inside);
+    E2eTempDir temp("kestrim-import-test");
+    std::vector<std::string> lines = import_gpx(temp.path, "some", gpx_with(inside));
+    ASSERT_EQ(lines.size(), inside.size());
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(after_speed(lines[i]), cases[i].after) << "point " << i + 1 << ": " << lines[i];
+}
+
+struct SpeedCase {
+    const char* name;
+    std::vector<std::string> inside; /* of each point, beside its time */
+    std::vector<std::string> speeds; /* V= of each line */
+};
+
+/* Speeds are computed when every point's speed is 0 (or missing, which
+   reads as 0), whatever follows the speed on the line; a file's own speeds
+   are kept. Three points 0.0001 degree apart a second apart: 30.361 mph
+   computed; 2 m/s in the file is 4.474 mph. */
+TEST(Import, ComputesSpeedsOnlyWhereTheFileHasNoneWithOrWithoutElevations)
+{
+    const std::vector<std::string> computed = {"0.000", "30.361", "30.361"};
+    const SpeedCase cases[] = {
+        {"neither speeds nor elevations", {"", "", ""}, computed},
+        {"elevations, no speeds",
+         {"<ele>551.0</ele>", "<ele>552.5</ele>", "<ele>553.9</ele>"},
+         computed},
+        {"elevations on some points, no speeds",
+         {"<ele>551.0</ele>", "", "<ele>0</ele>"},
+         computed},
+        {"speeds all 0, with elevations",
+         {"<ele>551.0</ele><speed>0</speed>", "<ele>552.5</ele><speed>0</speed>",
+          "<ele>553.9</ele><speed>0</speed>"},
+         computed},
+        {"speeds and elevations",
+         {"<ele>551.0</ele><speed>0</speed>", "<ele>552.5</ele><speed>2</speed>",
+          "<ele>553.9</ele><speed>2</speed>"},
+         {"0.000", "4.474", "4.474"}},
+        {"speeds, elevations on some points",
+         {"<speed>2</speed>", "<ele>552.5</ele><speed>2</speed>", "<speed>0</speed>"},
+         {"4.474", "4.474", "0.000"}},
+    };
+    for (const SpeedCase& c : cases) {
+        E2eTempDir temp("kestrim-import-test");
+        std::vector<std::string> lines = import_gpx(temp.path, "ride", gpx_with(c.inside));
+        std::vector<std::string> speeds;
+        for (const std::string& line : lines)
+            speeds.push_back(speed_of(line));
+        EXPECT_EQ(speeds, c.speeds) << c.name << ": " << read_file(temp.path + "/ride.track");
+    }
+}
+
+TEST(Import, TheBundledSampleIsWhatTheImporterMakesOfItsSource)
+{
+    std::string gpx = source_path("../shared/data/tracks/walk-short.gpx");
+    if (access(gpx.c_str(), R_OK) != 0)
+        GTEST_SKIP() << "the shared recorded tracks are not beside this checkout";
+    E2eTempDir temp("kestrim-import-test");
+    std::string track = temp.path + "/walk-short.track", err;
+    ASSERT_TRUE(e2e_run(nullptr, {importer(), gpx, "-o", track}, 60, nullptr, &err)) << err;
+    std::string sample = read_file(source_path("data/walk-short.track"));
+    EXPECT_TRUE(sample == read_file(track)) << "data/walk-short.track is not the import of "
+                                               "walk-short.gpx: remake it as data/README.md says";
+    EXPECT_EQ(count_of(sample, ",A="), 296);
+}
+
+/* $body*checksum and a line end. */
+std::string sentence(const char* body)
+{
+    unsigned sum = 0;
+    for (const char* c = body; *c; ++c)
+        sum ^= static_cast<unsigned char>(*c);
+    char line[160];
+    snprintf(line, sizeof line, "$%s*%02X\n", body, sum);
+    return line;
+}
+
 /* An RMC sentence with its checksum. */
 std::string rmc(const std::string& talker, const char* time, char status, const char* lat,
                 const char* lon)
@@ -181,12 +392,18 @@ std::string rmc(const std::string& talker, const char* time, char status, const 
     char body[128];
     snprintf(body, sizeof body, "%sRMC,%s,%c,%s,N,%s,E,022.4,084.4,230323,003.1,W", talker.c_str(),
              time, status, lat, lon);
-    unsigned sum = 0;
-    for (const char* c = body; *c; ++c)
-        sum ^= static_cast<unsigned char>(*c);
-    char sentence[160];
-    snprintf(sentence, sizeof sentence, "$%s*%02X\n", body, sum);
-    return sentence;
+    return sentence(body);
+}
+
+/* A GGA sentence: a GPS fix of 8 satellites at altitude alt above mean sea
+   level, the geoid 46.9 m above the ellipsoid there. */
+std::string gga(const std::string& talker, const char* time, const char* lat, const char* lon,
+                const char* alt)
+{
+    char body[128];
+    snprintf(body, sizeof body, "%sGGA,%s,%s,N,%s,E,1,08,0.9,%s,M,46.9,M,,", talker.c_str(), time,
+             lat, lon, alt);
+    return sentence(body);
 }
 
 TEST(Import, NmeaFromMultiGnssAndGpsReceiversAlikeWithoutInvalidFixes)
@@ -208,6 +425,36 @@ TEST(Import, NmeaFromMultiGnssAndGpsReceiversAlikeWithoutInvalidFixes)
     EXPECT_EQ(count_of(tracks[0], "D=2023-03-23T12:35:"), 3) << tracks[0];
     EXPECT_EQ(tracks[0].find("12:35:21"), std::string::npos) << "the invalid fix is left out";
     EXPECT_EQ(tracks[0], tracks[1]);
+    EXPECT_EQ(count_of(tracks[0], "A="), 0) << "RMC has no altitude: " << tracks[0];
+}
+
+/* A receiver that sends each second's GGA before its RMC: gpsbabel puts the
+   GGA's altitude above mean sea level (not above the ellipsoid, 46.9 m more)
+   into the fix the RMC dates. */
+TEST(Import, NmeaWithGgaGivesEachFixItsAltitude)
+{
+    E2eTempDir temp("kestrim-import-test");
+    const std::string& dir = temp.path;
+    for (const char* talker : {"GN", "GP"}) {
+        std::string log = dir + "/" + talker + ".nmea";
+        std::ofstream(log) << gga(talker, "123519", "4807.038", "01131.000", "545.4")
+                           << rmc(talker, "123519", 'A', "4807.038", "01131.000")
+                           << gga(talker, "123520", "4807.048", "01131.010", "-12.3")
+                           << rmc(talker, "123520", 'A', "4807.048", "01131.010")
+                           << gga(talker, "123521", "4807.058", "01131.020", "0.0")
+                           << rmc(talker, "123521", 'A', "4807.058", "01131.020");
+        std::string err;
+        ASSERT_TRUE(e2e_run(nullptr, {importer(), log}, 60, nullptr, &err)) << err;
+        std::vector<std::string> lines = lines_of(read_file(dir + "/" + talker + ".track"));
+        ASSERT_EQ(lines.size(), 3u) << talker;
+        const char* expected[][2] = {{"D=2023-03-23T12:35:19,P=48.1173000 11.5166667", ",A=545.4"},
+                                     {"D=2023-03-23T12:35:20,P=48.1174667 11.5168333", ",A=-12.3"},
+                                     {"D=2023-03-23T12:35:21,P=48.1176333 11.5170000", ",A=0.0"}};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(lines[i].substr(0, lines[i].find(",V=")), expected[i][0]) << talker;
+            EXPECT_EQ(after_speed(lines[i]), expected[i][1]) << talker << ": " << lines[i];
+        }
+    }
 }
 
 struct ErrorCase {
