@@ -3,7 +3,7 @@
 # the loader's fuzzer: the edges of the line reader (empty input, overlong
 # lines, NUL bytes, CR LF, no final newline) and of the fix parser
 # (nan, inf, overflowing and out-of-range numbers, a receiver standing
-# still, jumps across the Earth).
+# still, jumps across the Earth) and of the altitude after the speed.
 #
 #   fuzz/make-seeds.sh DIR
 set -euo pipefail
@@ -39,3 +39,17 @@ seed line-255 "$line255\n$line255$pad\n$fix\n"
 many=""
 for _ in $(seq 200); do many+="D=1\n \n"; done
 seed many-short-lines "$many$fix\n"
+
+# The altitude field after the speed, A= and one number; anything else after
+# the speed is ignored. A line ending with the speed or with the empty field
+# gpsbabel writes for an unknown altitude stands beside each kind.
+at='D=2010-08-05T14:25:08,P=45.7720898 14.3575674,V=0.385'
+seed altitude "$at,A=551.0\n$at,A=0\n$at,\n$fix\n$at,A=-0.0\n"
+seed altitude-white-space "$at ,A=551.0\n$at \t ,A=551.0\n$at\t,A=551.0\n$at,A= 551.0\n$at,A=551.0 \n$at, A=551.0\n"
+seed altitude-negative "$at,A=-430.5\n$at,A=-5000\n$at,A=-0\n$at,A=--5\n$at,A=+551\n"
+seed altitude-out-of-range "$at,A=1e6\n$at,A=-5000\n$at,A=1e39\n$at,A=-1e39\n$at,A=0x1p128\n$at,A=99999999999999999999999\n$at,A=1e-46\n"
+seed altitude-nan-inf "$at,A=nan\n$at,A=inf\n$at,A=-inf\n$at,A=NAN(1)\n$at,A=infinity\n$fix\n"
+seed altitude-junk "$at,A=551.0m\n$at,A=551.0,X=1\n$at,A=5.5.5\n$at,A=abc\n$at,A=551.0\x00junk\n$at,A=551.0\r\n"
+seed altitude-empty "$at,A=\n$at,A=\r\n$at,A= \n$at,A="
+seed altitude-twice "$at,A=551.0,A=552.0\n$at,A=,A=551.0\n$at,A=A=551.0\n$at,A=551.0,A=\n"
+seed altitude-misplaced "$at,a=551.0\n$at,,A=551.0\n$at;A=551.0\nD=2010-08-05T14:25:08,P=45.7720898 14.3575674,A=551.0\nD=2010-08-05T14:25:08,P=45.7720898 14.3575674,A=551.0,V=0.385\n$at,A\n"
