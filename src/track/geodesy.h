@@ -1,15 +1,30 @@
 /*
- * geodesy.h - geodetic to Earth-centred coordinates on WGS 84.
+ * geodesy.h - geodetic to Earth-centred coordinates on WGS 84, and the
+ * height of the geoid above the ellipsoid.
  *
- * The one place that knows which geodesy library converts.
+ * The one place that knows which geodesy libraries do the work:
+ * GeographicLib converts, PROJ reads the EGM96 geoid grid.
  *
- * Entry points: geodetic_to_ecef().
+ * Entry points: geodetic_to_ecef(), geoid_undulation(), geoid_grid_found(),
+ * GEOID_NAME.
  */
 #ifndef KESTRIM_GEODESY_H
 #define KESTRIM_GEODESY_H
 
-/* Latitude and longitude in degrees, height in metres, to X, Y, Z in metres. */
+/* The geoid whose heights GPS altitudes are measured from. */
+extern const char GEOID_NAME[];
+
+/* Latitude and longitude in degrees, height above the ellipsoid in metres,
+   to X, Y, Z in metres. */
 void geodetic_to_ecef(double latitude, double longitude, double height, double* x, double* y,
                       double* z);
+
+/* The geoid's height above the WGS 84 ellipsoid at a place, in metres:
+   add it to an altitude above mean sea level to get the height above the
+   ellipsoid.  0 where the grid cannot be found; that is said once. */
+double geoid_undulation(double latitude, double longitude);
+
+/* True once the geoid grid has been found; looks for it on first call. */
+bool geoid_grid_found();
 
 #endif
