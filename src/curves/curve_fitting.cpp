@@ -229,13 +229,7 @@ static void report_empty_frames()
             printf("Frame #%d is empty \n", static_cast<int>(i));
 }
 
-static void report_and_fit_tangents(const char* name, CurveList& list)
-{
-    printf("%s size = %i\n", name, static_cast<int>(list.size()));
-    compute_tangents(list);
-}
-
-void fit_frame_curves()
+void fit_frame_segments()
 {
     size_t n = frames.size();
     compute_tangents(frames);
@@ -243,6 +237,11 @@ void fit_frame_curves()
         fit_cubic(frames[i], frames[i + 1]);
     for (size_t i = 1; i + 2 < n; ++i)
         build_bessel_table(frames[i - 1], frames[i], frames[i + 1], frames[i + 2]);
+}
+
+void fit_frame_curves()
+{
+    fit_frame_segments();
     report_empty_frames();
 }
 
@@ -258,7 +257,8 @@ void reserve_curve_lists()
         reserve_faulted_in(&BesselFrames, samples_of(1, n - 3));
 }
 
-void sample_curve_lists()
+/* The three lists sampled anew; reports their sizes when asked. */
+static void sample_lists(bool report)
 {
     /* Only frames that have a segment are sampled: 1 .. n-2 for the cubic and
        linear segments, 1 .. n-3 for the Bessel tables. */
@@ -272,10 +272,24 @@ void sample_curve_lists()
     if (n >= 4)
         fill_curve_list(1, n - 3, bessel_at, &BesselFrames);
 
-    report_and_fit_tangents("CubicFrames", CubicFrames);
-    report_and_fit_tangents("LinearFrames", LinearFrames);
-    report_and_fit_tangents("BesselFrames", BesselFrames);
+    const char* names[] = {"CubicFrames", "LinearFrames", "BesselFrames"};
+    CurveList* lists[] = {&CubicFrames, &LinearFrames, &BesselFrames};
+    for (int i = 0; i < 3; ++i) {
+        if (report)
+            printf("%s size = %i\n", names[i], static_cast<int>(lists[i]->size()));
+        compute_tangents(*lists[i]);
+    }
     fflush(stdout);
+}
+
+void sample_curve_lists()
+{
+    sample_lists(true);
+}
+
+void resample_curve_lists()
+{
+    sample_lists(false);
 }
 
 void fit_track_curves()

@@ -28,9 +28,15 @@ void fit_track_curves();
 /* Tangents, segments and Bessel tables of the frames, and the empty-frame report. */
 void fit_frame_curves();
 
+/* The same without the report, when the frames have moved. */
+void fit_frame_segments();
+
 /* The three curve lists sampled from the frames' segments, with their sizes
    reported and their own tangents computed. */
 void sample_curve_lists();
+
+/* The same without the report, when the frames have moved. */
+void resample_curve_lists();
 
 /* Room in the three curve lists for the frames' samples, faulted in ahead;
    it writes nothing but the lists, so that it may run beside fit_frame_curves(). */

@@ -11,16 +11,27 @@
  * number out of range, a missing field) is handed to sscanf, so that both
  * agree on every line by construction; the differential test checks it.
  *
- * Entry points: FIX_LINE_TEMPLATE, scan_fix_line().
+ * The altitude after the speed is read by strtod: it is optional, and
+ * nothing but this reader has ever read it.
+ *
+ * Entry points: FIX_LINE_TEMPLATE, scan_fix_line(), scan_altitude().
  */
 #include "fix_scanner.h"
 
+#include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
-const char FIX_LINE_TEMPLATE[] = "D=%d-%d-%dT%d:%d:%f,P=%f %f,V=%f";
+const char FIX_LINE_TEMPLATE[] = FIX_LINE_FORMAT;
+
+/* The template, then where its last conversion ended. */
+static const char TEMPLATE_WITH_END[] = FIX_LINE_FORMAT "%n";
+
+static const char ALTITUDE_MARK[] = ",A=";
 
 static bool is_digit(char c)
 {
@@ -81,27 +92,54 @@ static void skip_blanks(const char** p)
         ++*p;
 }
 
-static bool scan_fast(const char* line, FixFields* f)
+static bool scan_fast(const char* line, FixFields* f, const char** speed_end)
 {
     const char* p = line;
     const char* e = line + strlen(line); /* from_chars wants an end */
-    return take_literal(&p, "D=") && take_int(&p, e, &f->year) && take_literal(&p, "-") &&
-           take_int(&p, e, &f->month) && take_literal(&p, "-") && take_int(&p, e, &f->day) &&
-           take_literal(&p, "T") && take_int(&p, e, &f->hour) && take_literal(&p, ":") &&
-           take_int(&p, e, &f->minute) && take_literal(&p, ":") && take_float(&p, e, &f->seconds) &&
-           take_literal(&p, ",P=") && take_float(&p, e, &f->latitude) &&
-           (skip_blanks(&p), take_float(&p, e, &f->longitude)) && take_literal(&p, ",V=") &&
-           take_float(&p, e, &f->speed);
+    bool whole = take_literal(&p, "D=") && take_int(&p, e, &f->year) && take_literal(&p, "-") &&
+                 take_int(&p, e, &f->month) && take_literal(&p, "-") && take_int(&p, e, &f->day) &&
+                 take_literal(&p, "T") && take_int(&p, e, &f->hour) && take_literal(&p, ":") &&
+                 take_int(&p, e, &f->minute) && take_literal(&p, ":") &&
+                 take_float(&p, e, &f->seconds) && take_literal(&p, ",P=") &&
+                 take_float(&p, e, &f->latitude) &&
+                 (skip_blanks(&p), take_float(&p, e, &f->longitude)) && take_literal(&p, ",V=") &&
+                 take_float(&p, e, &f->speed);
+    *speed_end = p;
+    return whole;
 }
 
-int scan_fix_line(const char* line, FixFields* fields)
+int scan_fix_line(const char* line, FixFields* fields, int* speed_end)
 {
     FixFields fast;
-    if (scan_fast(line, &fast)) {
+    const char* end = line;
+    if (scan_fast(line, &fast, &end)) {
         *fields = fast;
+        if (speed_end != nullptr)
+            *speed_end = static_cast<int>(end - line);
         return FIX_FIELD_COUNT;
     }
-    return sscanf(line, FIX_LINE_TEMPLATE, &fields->year, &fields->month, &fields->day,
-                  &fields->hour, &fields->minute, &fields->seconds, &fields->latitude,
-                  &fields->longitude, &fields->speed);
+    int ended = -1;
+    int count = sscanf(line, TEMPLATE_WITH_END, &fields->year, &fields->month, &fields->day,
+                       &fields->hour, &fields->minute, &fields->seconds, &fields->latitude,
+                       &fields->longitude, &fields->speed, &ended);
+    if (speed_end != nullptr)
+        *speed_end = ended;
+    return count;
+}
+
+AltitudeField scan_altitude(const char* rest, double* metres)
+{
+    while (isspace(static_cast<unsigned char>(*rest)))
+        ++rest;
+    if (strncmp(rest, ALTITUDE_MARK, sizeof ALTITUDE_MARK - 1) != 0)
+        return ALTITUDE_ABSENT;
+    const char* number = rest + sizeof ALTITUDE_MARK - 1;
+    char* after = nullptr;
+    double value = strtod(number, &after);
+    if (after == number || !std::isfinite(value))
+        return ALTITUDE_NOT_FINITE;
+    *metres = value;
+    if (value < ALTITUDE_LOWEST || value > ALTITUDE_HIGHEST)
+        return ALTITUDE_OUT_OF_RANGE;
+    return ALTITUDE_FOUND;
 }

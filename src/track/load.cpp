@@ -14,6 +14,7 @@
 #include "../curves/curve_lists.h"
 #include "clock.h"
 #include "display_mapping.h"
+#include "heights.h"
 #include "load_progress.h"
 #include "track_file.h"
 #include "track_point.h"
@@ -30,7 +31,8 @@ double raw_centre_x = 0.0, raw_centre_y = 0.0, raw_centre_z = 0.0;
 double centre_x = 0.0, centre_y = 0.0, centre_z = 0.0;
 float centre_copy_x = 0.0f, centre_copy_y = 0.0f, centre_copy_z = 0.0f;
 LoadTiming last_load_timing = {0, 0, 0, 0}; /* filled by each load */
-long track_generation = 0;                  /* bumped by each load */
+long track_generation = 0;                  /* bumped by each load and each move of the fixes */
+double last_exaggeration_seconds = 0;       /* of the last exaggerate_heights() */
 
 void compute_view_range()
 {
@@ -99,6 +101,14 @@ static std::future<void> start_reserving_curve_lists()
     }
 }
 
+/* The bounds of the frames as they stand now. */
+static void widen_bounds_over_frames()
+{
+    reset_bounds();
+    for (const TrackPoint* point : frames)
+        widen_bounds(point);
+}
+
 /* Every list empty, ready for the reader. */
 static void begin_load(double* mark)
 {
@@ -111,6 +121,8 @@ static void begin_load(double* mark)
 /* Extent, centre and curves of the frames just read, with their messages. */
 static void finish_load(double* mark)
 {
+    if (settle_heights())
+        widen_bounds_over_frames();
     last_load_timing.read = lap(mark);
     std::future<void> curve_lists_reserved = start_reserving_curve_lists();
 
@@ -129,8 +141,29 @@ static void finish_load(double* mark)
         curve_lists_reserved.get();
     sample_curve_lists();
     ++track_generation;
-    fflush(stdout);
+    report_heights();
     last_load_timing.sample = lap(mark);
+}
+
+void exaggerate_heights(int factor)
+{
+    if (factor < 1)
+        factor = 1;
+    if (factor > MAX_HEIGHT_EXAGGERATION)
+        factor = MAX_HEIGHT_EXAGGERATION;
+    double start = monotonic_seconds();
+    if (exaggerate_heights_of_frames(factor)) {
+        /* The extent stays, so that the track is not drawn smaller as its
+           relief grows; the centre follows the moved fixes. */
+        compute_centre();
+        copy_centre();
+        fit_frame_segments();
+        resample_curve_lists();
+        ++track_generation;
+    }
+    last_exaggeration_seconds = monotonic_seconds() - start;
+    printf("height exaggeration: %dx\n", factor);
+    fflush(stdout);
 }
 
 void load_track(const char* path)

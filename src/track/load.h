@@ -2,8 +2,9 @@
  * load.h - the load driver: a track file to frames, extent and centre.
  *
  * Entry points: load_track(), load_track_stream(), compute_view_range(),
- * compute_centre(), view_range, the raw and scaled centre, the centre
- * copies, track_generation, last_load_timing.
+ * compute_centre(), exaggerate_heights(), view_range, the raw and scaled
+ * centre, the centre copies, track_generation, last_load_timing,
+ * last_exaggeration_seconds.
  */
 #ifndef KESTRIM_LOAD_H
 #define KESTRIM_LOAD_H
@@ -27,6 +28,14 @@ extern LoadTiming last_load_timing;
 /* Goes up by one whenever the frames and curve lists have been made anew,
    so that whatever is built from them can tell it is out of date. */
 extern long track_generation;
+
+/* Seconds the last exaggerate_heights() took, for the benchmark. */
+extern double last_exaggeration_seconds;
+
+/* Draws the relief factor times as high (1 to 64): converts the fixes
+   again, fits their curves again and centres the view on them; prints
+   "height exaggeration: 4x". */
+void exaggerate_heights(int factor);
 
 /* Empty every list, read the file at path (none if null) and fit its curves. */
 void load_track(const char* path);

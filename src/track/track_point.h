@@ -37,7 +37,7 @@ struct TrackPoint {
     double latitude;               /* degrees, widened from the float read */
     double ecef_x, ecef_y, ecef_z; /* Earth-centred WGS 84, metres */
     float speed_mph;
-    float unused_alignment;
+    float geoid_undulation;        /* metres of the geoid above the ellipsoid; 0 without altitude */
     double view_x, view_y, view_z; /* display coordinates, kilometres */
     union {                        /* cleared by the parser, filled by curve fitting */
         float curve_slots[CURVE_SLOT_COUNT];
@@ -49,7 +49,7 @@ struct TrackPoint {
     double control_point[3]; /* first Bezier control point of the segment */
     float linear_coeffs[6];  /* slope, start of X, then Y, then Z */
     BesselSlot bessel_table[BESSEL_SLOT_COUNT];
-    char reserved[8];
+    double altitude; /* metres above mean sea level, from the A= field; NaN without one */
 };
 
 static_assert(sizeof(TrackPoint) == TRACK_POINT_BYTES, "TrackPoint keeps its 632-byte layout");

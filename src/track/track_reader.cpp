@@ -17,6 +17,7 @@
 
 #include "display_mapping.h"
 #include "geodesy.h"
+#include "heights.h"
 #include "line_reader.h"
 #include "prefault.h"
 #include "text_format.h"
@@ -45,7 +46,6 @@ static long long unreported_lines = 0; /* past MAX_REPORTED_LINES */
 
 static const size_t FIRST_FRAME_ROOM = 4096; /* frame pointers; the room doubles when full */
 
-static const double FIX_HEIGHT_METRES = 1.0;
 static const double LATITUDE_LIMIT = 90.0;
 
 void reset_bounds()
@@ -118,7 +118,7 @@ static const char* wrong_field(const FixFields& fix)
     return nullptr;
 }
 
-static void widen_bounds(const TrackPoint* point)
+void widen_bounds(const TrackPoint* point)
 {
     if (bound_max_x < point->view_x)
         bound_max_x = point->view_x;
@@ -156,16 +156,29 @@ void parse_fix_line(const char* line, const char* source, long long line_number)
     if (line[0] != 'D')
         return;
     FixFields fix;
-    int fields = scan_fix_line(line, &fix);
+    int speed_end = -1;
+    int fields = scan_fix_line(line, &fix, &speed_end);
     if (fields != FIX_FIELD_COUNT) {
         report_short_line(source, line_number, fields);
         ++fix_count;
         return;
     }
     const char* wrong = wrong_field(fix);
+    double altitude = NAN;
+    AltitudeField altitude_field =
+        speed_end >= 0 ? scan_altitude(line + speed_end, &altitude) : ALTITUDE_ABSENT;
+    if (wrong == nullptr && altitude_field == ALTITUDE_NOT_FINITE)
+        wrong = "no finite altitude";
+    if (wrong == nullptr && altitude_field == ALTITUDE_OUT_OF_RANGE)
+        wrong = "an altitude beyond -1,000 to 100,000 m";
+    double undulation = 0, height = FIX_HEIGHT_METRES;
+    if (wrong == nullptr && altitude_field == ALTITUDE_FOUND) {
+        undulation = geoid_undulation(fix.latitude, fix.longitude);
+        height = altitude + undulation;
+    }
     double x = 0, y = 0, z = 0;
     if (wrong == nullptr) {
-        geodetic_to_ecef(fix.latitude, fix.longitude, FIX_HEIGHT_METRES, &x, &y, &z);
+        geodetic_to_ecef(fix.latitude, fix.longitude, height, &x, &y, &z);
         if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
             wrong = "no finite position";
     }
@@ -185,6 +198,8 @@ void parse_fix_line(const char* line, const char* source, long long line_number)
     point->latitude = fix.latitude;
     point->longitude = fix.longitude;
     point->speed_mph = fix.speed;
+    point->altitude = altitude_field == ALTITUDE_FOUND ? altitude : NAN;
+    point->geoid_undulation = static_cast<float>(undulation);
     point->ecef_x = x;
     point->ecef_y = y;
     point->ecef_z = z;

@@ -6,7 +6,7 @@
  * (date and UTC time, latitude and longitude in degrees, speed in mph).
  * Lines that do not begin with "D" are skipped.
  *
- * Entry points: read_track_stream(), parse_fix_line(), reset_bounds(),
+ * Entry points: read_track_stream(), parse_fix_line(), reset_bounds(), widen_bounds(),
  * start_fix_diagnostics(), finish_fix_diagnostics(), the bounds, fix_count,
  * sample_interval.  Files on disk are read by open_file() (track_file.h).
  */
@@ -14,6 +14,7 @@
 #define KESTRIM_TRACK_READER_H
 
 #include "fix_scanner.h"
+#include "track_point.h"
 
 #include <istream>
 
@@ -24,6 +25,9 @@ extern int sample_interval; /* every sample_interval-th fix is pushed onto frame
 
 /* Bounds back to their start values, ready for the next track. */
 void reset_bounds();
+
+/* Takes a record's display position into the bounds. */
+void widen_bounds(const TrackPoint* point);
 
 /* Read every line of a stream; source names it in diagnostics. */
 void read_track_stream(std::istream& in, const char* source);
