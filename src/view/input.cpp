@@ -4,7 +4,8 @@
  * Keys switch lighting, shading, material, curve display, curve index and
  * threshold; the left button drags in the current mode; the right-button
  * menu chooses Move, Scale, Reset or Exit, and the middle-button menu
- * Move, Scale or Rotate.  Key r and the Reset entry call reset_view().
+ * Move, Scale or Rotate.  Key r and the Reset entry call reset_view(); x
+ * and X double and halve the height exaggeration.
  *
  * Entry points: see input.h.
  */
@@ -14,6 +15,8 @@
 #include "../curves/curve_lists.h"
 #include "../manip/lights.h"
 #include "../manip/modes.h"
+#include "../track/heights.h"
+#include "../track/load.h"
 #include "display.h"
 #include "viewer_state.h"
 
@@ -164,6 +167,8 @@ void keyboard(unsigned char key, int, int)
     case ',': case '<': curve_index_down(); break;
     case '+': case '=': threshold_up(); break;
     case '-': case '_': threshold_down(); break;
+    case 'x': exaggerate_heights(height_exaggeration * 2); break;
+    case 'X': exaggerate_heights(height_exaggeration / 2); break;
     default: break;
     }
     /* clang-format on */
