@@ -239,6 +239,14 @@ TEST(Import, EveryRealTrackImportsWholeAndOpensInKestrim)
         EXPECT_NE(run.viewer.p.out.find("CubicFrames size = " + std::to_string(points - 2) + "\n"),
                   std::string::npos)
             << name;
+        /* Every point of these tracks has an elevation. */
+        std::string fixes = std::to_string(points);
+        if (points >= 1000)
+            fixes.insert(fixes.size() - 3, ",");
+        EXPECT_NE(run.viewer.p.out.find("heights: from A= on " + fixes + " of " + fixes +
+                                        " fixes, geoid EGM96\n"),
+                  std::string::npos)
+            << name << ": " << run.viewer.p.out.substr(run.viewer.p.out.rfind("Bessel"));
         e2e_sleep(0.5);
         E2eImage image;
         ASSERT_TRUE(e2e_screenshot(run.display.d, run.window, &image));

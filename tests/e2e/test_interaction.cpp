@@ -123,6 +123,11 @@ TEST(Interaction, KeysPrintTheirMessagesInOrder)
     ASSERT_TRUE(key_said(&run, "b", ""));
     ASSERT_TRUE(key_said(&run, "2", ""));
     ASSERT_TRUE(key_said(&run, "underscore", "threshold: 9\n"));
+    ASSERT_TRUE(key_said(&run, "x", "height exaggeration: 2x\n"));
+    ASSERT_TRUE(key_said(&run, "x", "height exaggeration: 4x\n"));
+    ASSERT_TRUE(key_said(&run, "X", "height exaggeration: 2x\n"));
+    ASSERT_TRUE(key_said(&run, "X", "height exaggeration: 1x\n"));
+    ASSERT_TRUE(key_said(&run, "X", "height exaggeration: 1x\n")); /* never below */
     EXPECT_EQ(run.viewer.p.out.substr(start),
               "F - draw in polygons\nN - draw in normals\nL - toggle lighting\n"
               "M - toggle material\nV - toggle perspetive\nS - toggle smooth shading\n"
@@ -130,7 +135,9 @@ TEST(Interaction, KeysPrintTheirMessagesInOrder)
               "\nTranslations and Transformations can accessed by right clicking"
               "lighting disabled\nlighting enabled\n"
               "curve index: 2\ncurve index: 3\ncurve index: 2\n"
-              "threshold: 11\nthreshold: 10\ntoggling smooth shading\nthreshold: 9\n");
+              "threshold: 11\nthreshold: 10\ntoggling smooth shading\nthreshold: 9\n"
+              "height exaggeration: 2x\nheight exaggeration: 4x\nheight exaggeration: 2x\n"
+              "height exaggeration: 1x\nheight exaggeration: 1x\n");
     ASSERT_TRUE(e2e_key(run.display.d, run.window, "q"));
     expect_exit_zero(&run);
 }

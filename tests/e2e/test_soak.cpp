@@ -65,7 +65,7 @@ const char* const KEYS[] = {
     "N",      "v",    "V",     "b",     "B",          "slash",  "question", "1",
     "exclam", "2",    "at",    "3",     "numbersign", "period", "greater",  "comma",
     "less",   "plus", "equal", "minus", "underscore", "C",      "L",        "M",
-    "S",      "R",    "F",     "H",     "x",
+    "S",      "R",    "F",     "H",     "x",          "X",
 };
 
 /* One random action: a key, a drag, or a menu choice. */

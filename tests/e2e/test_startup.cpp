@@ -24,7 +24,8 @@ const char EMPTY_LOAD_TAIL[] = "calculate center of gravity\n"
                                "checking if any frames do not have curves\n"
                                "CubicFrames size = 0\n"
                                "LinearFrames size = 0\n"
-                               "BesselFrames size = 0\n";
+                               "BesselFrames size = 0\n"
+                               "heights: none in the file, 1.0 m\n";
 
 void expect_trevan_window(KestrimRun* run)
 {
@@ -106,7 +107,8 @@ TEST(Startup, LoadsATrackAndPrintsItsCentres)
               "fill in all curve fitting stuff\n"
               "checking if any frames do not have curves\n"
               "Frame #0 is empty \nFrame #2 is empty \n"
-              "CubicFrames size = 1\nLinearFrames size = 1\nBesselFrames size = 0\n");
+              "CubicFrames size = 1\nLinearFrames size = 1\nBesselFrames size = 0\n"
+              "heights: none in the file, 1.0 m\n");
     expect_trevan_window(&run);
     e2e_kill(&run.viewer.p);
     expect_no_sanitizer_report(run);

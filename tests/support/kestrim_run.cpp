@@ -4,6 +4,7 @@
 #include "kestrim_run.h"
 
 const char LOAD_DONE[] = "BesselFrames size = ";
+const char LOAD_END[] = "heights: ";
 const double KESTRIM_START_SECONDS = 30.0;
 
 std::string source_path(const std::string& relative)
@@ -23,13 +24,13 @@ bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args, double
         return false;
     /* The transcript first: it ends at once if the viewer dies, while the
        window of a long load may take a while. */
-    if (!e2e_wait_output(&run->viewer.p, LOAD_DONE, timeout_s))
+    if (!e2e_wait_output(&run->viewer.p, LOAD_END, timeout_s))
         return false;
     run->window = e2e_find_window(run->display.d, "Trevan", timeout_s);
     if (run->window.empty())
         return false;
     /* The rest of that line. */
-    size_t at = run->viewer.p.out.find(LOAD_DONE);
+    size_t at = run->viewer.p.out.find(LOAD_END);
     return e2e_wait_new_output(&run->viewer.p, at, "\n", timeout_s);
 }
 

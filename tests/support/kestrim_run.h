@@ -19,14 +19,18 @@ struct KestrimRun {
     std::string window;
 };
 
-/* The start of the last line that start-up prints once the track is loaded. */
+/* The start of the last of the load's first messages, the curve lists' sizes. */
 extern const char LOAD_DONE[];
+
+/* The start of the last line the load prints: start_kestrim() waits for it. */
+extern const char LOAD_END[];
 
 /* Generous: the debug build runs under ASan. */
 extern const double KESTRIM_START_SECONDS;
 
 /* Starts kestrim with args, behind the command prefix if one is given
-   (valgrind, setpriv); true once its window is up and the load is done. */
+   (valgrind, setpriv); true once its window is up and the load has said
+   its last line. */
 bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args,
                    double timeout_s = KESTRIM_START_SECONDS,
                    const std::vector<std::string>& prefix = {});
