@@ -8,7 +8,8 @@
  *   parse        the viewer's line reader and its fix-line scanner, the
  *                same way (read and parse, without conversion or records).
  * Then one load_track(), the viewer's own, timed by its steps, with the
- * memory it leaves resident and the peak.
+ * memory it leaves resident and the peak; then one doubling of the height
+ * exaggeration, which converts and fits the whole track again.
  *
  * Entry point: run_load_bench().
  */
@@ -134,5 +135,8 @@ int run_load_bench(const char* path)
     report("load_sample", last_load_timing.sample);
     report("load_whole", whole);
     report_memory(before_load);
+    /* Doubling the relief converts, fits and samples the whole track again. */
+    exaggerate_heights(2);
+    report("exaggerate", last_exaggeration_seconds);
     return frames.empty() ? 1 : 0;
 }

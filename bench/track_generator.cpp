@@ -4,13 +4,16 @@
  * One fix a second along a random walk: legs of walking, cycling and
  * driving speed with a slowly turning heading, and pauses in which the
  * position stands still, as a receiver left on at a stop records them.
- * The start is a random place between 60 S and 70 N.  Lines are written in
- * the viewer's track format, with the precision gpsbabel's style writes.
+ * The start is a random place between 60 S and 70 N.  The altitude climbs
+ * and falls by a slowly changing grade, as roads and paths do, and stays
+ * between the sea and 3,000 m.  Lines are written in the viewer's track
+ * format, with the precision gpsbabel's style writes.
  *
  * Entry point: generate_track().
  */
 #include "bench_common.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -21,6 +24,8 @@ static const double MPH_PER_METRE_PER_SECOND = 2.2369363;
 static const double PI = 3.14159265358979323846;
 static const double LATITUDE_TURN_BACK = 80.0; /* the walk turns back before the poles */
 static const time_t START_TIME = 1280000000;   /* July 2010, UTC */
+static const double MAX_GRADE = 0.12;          /* a steep road */
+static const double LOWEST_METRES = 0.0, HIGHEST_METRES = 3000.0;
 
 struct Leg {
     double speed; /* metres a second; 0 for a pause */
@@ -49,13 +54,25 @@ static Leg next_leg(std::mt19937& random)
     return leg;
 }
 
-static void write_fix(FILE* out, time_t when, double latitude, double longitude, double speed)
+static void write_fix(FILE* out, time_t when, double latitude, double longitude, double speed,
+                      double altitude)
 {
     tm utc;
     gmtime_r(&when, &utc);
-    fprintf(out, "D=%04d-%02d-%02dT%02d:%02d:%02d,P=%.7f %.7f,V=%.3f\n", utc.tm_year + 1900,
+    fprintf(out, "D=%04d-%02d-%02dT%02d:%02d:%02d,P=%.7f %.7f,V=%.3f,A=%.1f\n", utc.tm_year + 1900,
             utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, latitude, longitude,
-            speed * MPH_PER_METRE_PER_SECOND);
+            speed * MPH_PER_METRE_PER_SECOND, altitude);
+}
+
+/* The next grade: it drifts, no steeper than MAX_GRADE, and turns back
+   before the sea or the peaks. */
+static double next_grade(double grade, double altitude, std::mt19937& random)
+{
+    std::normal_distribution<double> drift(0.0, 0.002);
+    grade = std::max(-MAX_GRADE, std::min(MAX_GRADE, grade + drift(random)));
+    if ((altitude > HIGHEST_METRES && grade > 0) || (altitude < LOWEST_METRES && grade < 0))
+        grade = -grade;
+    return grade;
 }
 
 int generate_track(const char* path, long count, unsigned seed)
@@ -71,6 +88,7 @@ int generate_track(const char* path, long count, unsigned seed)
     double latitude = -60.0 + unit(random) * 130.0;
     double longitude = -180.0 + unit(random) * 360.0;
     double heading = unit(random) * 2 * PI;
+    double altitude = 200.0 + unit(random) * 800.0, grade = 0.0;
     Leg leg = next_leg(random);
     for (long i = 0; i < count; ++i) {
         if (leg.seconds-- <= 0)
@@ -85,7 +103,9 @@ int generate_track(const char* path, long count, unsigned seed)
             longitude -= 360;
         if (longitude < -180)
             longitude += 360;
-        write_fix(out, START_TIME + i, latitude, longitude, speed);
+        grade = next_grade(grade, altitude, random);
+        altitude += grade * speed;
+        write_fix(out, START_TIME + i, latitude, longitude, speed, altitude);
     }
     if (fclose(out) != 0) {
         perror(path);
