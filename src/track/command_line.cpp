@@ -13,54 +13,62 @@
 #endif
 
 static const char USAGE[] =
-    "usage: kestrim [OPTION]... [--] TRACKFILE\n"
-    "Shows a recorded GPS track in 3D in a window. TRACKFILE is a track file,\n"
-    "one fix a line: D=2010-08-05T14:25:08,P=45.7720898 14.3575674,V=0.385\n"
-    "(UTC time, latitude and longitude in degrees, speed in mph);\n"
-    "kestrim-import makes one from a GPX, NMEA, FIT, TCX, KML or IGC file.\n"
+    "usage: kestrim [OPTION]... [--] FILE\n"
+    "Shows a recorded GPS track in 3D in a window. FILE is a GPS file, opened\n"
+    "directly (GPX, TCX, FIT, KML, IGC, NMEA: gpsbabel converts it), or a\n"
+    "track file, one fix a line:\n"
+    "  D=2010-08-05T14:25:08,P=45.7720898 14.3575674,V=0.385,A=551.0\n"
+    "(UTC time, latitude and longitude in degrees, speed in mph, altitude in m).\n"
+    "kestrim-import converts a GPS file into a track file once, to keep.\n"
     "\n"
     "Options:\n"
-    "  -h, --help     print this help and exit\n"
-    "      --version  print the version and exit\n"
-    "      --         end of the options: the next argument is the file\n"
+    "      --format NAME  FILE is of gpsbabel's format NAME (gpsbabel -h lists them)\n"
+    "  -h, --help         print this help and exit\n"
+    "      --version      print the version and exit\n"
+    "      --             end of the options: the next argument is the file\n"
     "\n"
     "In the window:\n"
     "  left drag      act in the current mode (at start: orbit the overlay)\n"
     "  right button   menu: Move, Scale, Reset, Exit; middle button: Move, Scale, Rotate\n"
     "  b  1 2 3       a fitted curve instead of the fixes: linear, cubic, Bessel\n"
     "  +  -           speed-colour bands wider or narrower\n"
+    "  x  X           the relief twice or half as high\n"
     "  r  h  q        reset the view, help on standard output, quit\n"
     "\n"
     "The manual: man kestrim (docs/kestrim.1 in the source tree).\n";
 
-static CommandLine bad_usage(const char* argument)
+static CommandLine bad_usage(const char* argument, const char* problem)
 {
-    CommandLine command = {COMMAND_BAD_USAGE, nullptr, argument};
+    CommandLine command = {COMMAND_BAD_USAGE, nullptr, nullptr, argument, problem};
     return command;
 }
 
 CommandLine parse_command_line(int argc, char** argv)
 {
-    CommandLine command = {COMMAND_VIEW, nullptr, nullptr};
+    CommandLine command = {COMMAND_VIEW, nullptr, nullptr, nullptr, nullptr};
     bool options_ended = false;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         bool is_option = !options_ended && argument[0] == '-' && argument[1] != '\0';
         if (!is_option) {
-            if (command.path == nullptr)
-                command.path = argument;
-            continue;
-        }
-        if (strcmp(argument, "--") == 0)
+            if (command.path != nullptr)
+                return bad_usage(argument, "one file at a time: not also");
+            command.path = argument;
+        } else if (strcmp(argument, "--") == 0) {
             options_ended = true;
-        else if (strcmp(argument, "-h") == 0 || strcmp(argument, "--help") == 0)
+        } else if (strcmp(argument, "-h") == 0 || strcmp(argument, "--help") == 0) {
             command.action = COMMAND_HELP;
-        else if (strcmp(argument, "--version") == 0)
-            command.action = COMMAND_VERSION;
-        else
-            return bad_usage(argument);
-        if (command.action != COMMAND_VIEW)
             return command;
+        } else if (strcmp(argument, "--version") == 0) {
+            command.action = COMMAND_VERSION;
+            return command;
+        } else if (strcmp(argument, "--format") == 0) {
+            if (i + 1 >= argc)
+                return bad_usage(argument, "a gpsbabel format name must follow");
+            command.format = argv[++i];
+        } else {
+            return bad_usage(argument, "unknown option");
+        }
     }
     return command;
 }

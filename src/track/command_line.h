@@ -1,12 +1,13 @@
 /*
  * command_line.h - what the viewer was asked to do by its arguments.
  *
- *   kestrim [OPTION]... [--] [TRACKFILE]
+ *   kestrim [OPTION]... [--] [FILE]
  *
- * The one track file is the first argument that is not an option; "--"
- * ends the options, so that a file named "-x.track" can be given.  No
- * argument is passed on to GLUT, so that a file name can never be taken
- * for one of its options.
+ * The one file is the argument that is not an option; a second one is
+ * refused, for the viewer shows one track at a time.  "--" ends the
+ * options, so that a file named "-x.track" can be given.  No argument is
+ * passed on to GLUT, so that a file name can never be taken for one of
+ * its options.
  *
  * Entry points: CommandLine, CommandAction, parse_command_line(),
  * print_usage(), print_version().
@@ -24,8 +25,10 @@ enum CommandAction {
 
 struct CommandLine {
     CommandAction action;
-    const char* path;           /* the track file; null when none was given */
+    const char* path;           /* the file to show; null when none was given */
+    const char* format;         /* --format NAME: the gpsbabel format of path; null: found out */
     const char* wrong_argument; /* with COMMAND_BAD_USAGE: the argument at fault */
+    const char* problem;        /* with COMMAND_BAD_USAGE: what is wrong with it */
 };
 
 /* Reads argv[1 .. argc-1]. */

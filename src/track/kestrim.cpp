@@ -3,11 +3,13 @@
  *
  * Usage: kestrim [OPTION]... [--] TRACKFILE (command_line.h)
  *
- * Start-up reads the options, prints the file it was given, opens the
- * "Trevan" window, registers the callbacks, builds the menus, loads the
- * track and runs the GLUT main loop, which never returns.
+ * Start-up reads the options, prints the file it was given, converts a GPS
+ * file of another kind (gps_file.h), opens the "Trevan" window, registers
+ * the callbacks, builds the menus, loads the track and runs the GLUT main
+ * loop, which never returns.
  */
 #include "command_line.h"
+#include "gps_file.h"
 #include "load.h"
 #include "out_of_memory.h"
 #include "track_point.h"
@@ -38,7 +40,7 @@ static void act_on_options(const CommandLine& command)
     case COMMAND_HELP: print_usage(); exit(0);
     case COMMAND_VERSION: print_version(); exit(0);
     case COMMAND_BAD_USAGE:
-        printf("kestrim: unknown option %s\n", command.wrong_argument);
+        printf("kestrim: %s %s\n", command.problem, command.wrong_argument);
         print_usage();
         exit(2);
     case COMMAND_VIEW: break;
@@ -53,6 +55,11 @@ int main(int argc, char** argv)
     CommandLine command = parse_command_line(argc, argv);
     act_on_options(command);
     const char* path = take_path(command);
+    /* A GPS file of another kind is converted before any window opens, so
+       that a file that cannot be shown opens none. */
+    GpsFile file = {path, false};
+    if (path != nullptr && !open_gps_file(path, command.format, &file))
+        exit(1);
     /* GLUT gets the program's name alone: no track file name can be taken
        for one of its options. */
     int glut_argc = 1;
@@ -63,7 +70,8 @@ int main(int argc, char** argv)
     build_menus();
     printf("file parsed\n");
     printf("size of Frames = %d\n", static_cast<int>(frames.size()));
-    load_track(path);
+    load_track_named(file.read_path, path);
+    forget_gps_file(&file); /* read: nothing of the conversion is left */
     glutPostRedisplay();
     glutMainLoop();
     return 0;

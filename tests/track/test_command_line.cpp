@@ -48,6 +48,12 @@ TEST(CommandLine, ReadsTheFileTheOptionsAndTheEndOfOptions)
         {{"--", "--help"}, COMMAND_VIEW, "--help", nullptr},
         {{"--", "--"}, COMMAND_VIEW, "--", nullptr},
         {{"-"}, COMMAND_VIEW, "-", nullptr}, /* a file named "-" */
+        /* One track at a time. */
+        {{"a.gpx", "b.track"}, COMMAND_BAD_USAGE, nullptr, "b.track"},
+        {{"a.gpx", "--", "b.track"}, COMMAND_BAD_USAGE, nullptr, "b.track"},
+        {{"--format", "gpx", "ride.txt"}, COMMAND_VIEW, "ride.txt", nullptr},
+        {{"ride.txt", "--format", "nmea"}, COMMAND_VIEW, "ride.txt", nullptr},
+        {{"ride.txt", "--format"}, COMMAND_BAD_USAGE, nullptr, "--format"},
     };
     for (const ArgumentCase& c : cases) {
         std::string name;
@@ -62,6 +68,10 @@ TEST(CommandLine, ReadsTheFileTheOptionsAndTheEndOfOptions)
             EXPECT_STREQ(command.wrong_argument, c.wrong) << name;
         }
     }
+    EXPECT_STREQ(parse({"--format", "garmin_fit", "x"}).format, "garmin_fit");
+    EXPECT_EQ(parse({"x"}).format, nullptr);
+    EXPECT_STREQ(parse({"a", "b"}).problem, "one file at a time: not also");
+    EXPECT_STREQ(parse({"-q"}).problem, "unknown option");
 }
 
 } // namespace
