@@ -168,9 +168,14 @@ void exaggerate_heights(int factor)
 
 void load_track(const char* path)
 {
+    load_track_named(path, path);
+}
+
+void load_track_named(const char* path, const char* name)
+{
     double mark;
     begin_load(&mark);
-    open_file(path != nullptr ? path : "");
+    open_file_named(path != nullptr ? path : "", name != nullptr ? name : "");
     finish_load(&mark);
 }
 

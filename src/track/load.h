@@ -1,7 +1,8 @@
 /*
  * load.h - the load driver: a track file to frames, extent and centre.
  *
- * Entry points: load_track(), load_track_stream(), compute_view_range(),
+ * Entry points: load_track(), load_track_named(), load_track_stream(),
+ * compute_view_range(),
  * compute_centre(), exaggerate_heights(), view_range, the raw and scaled
  * centre, the centre copies, track_generation, last_load_timing,
  * last_exaggeration_seconds.
@@ -39,6 +40,10 @@ void exaggerate_heights(int factor);
 
 /* Empty every list, read the file at path (none if null) and fit its curves. */
 void load_track(const char* path);
+
+/* The same, naming the file name in every message: the file the user gave,
+   when path is its conversion. */
+void load_track_named(const char* path, const char* name);
 
 /* The same, reading the track from a stream that source names in messages. */
 void load_track_stream(std::istream& in, const char* source);

@@ -101,20 +101,25 @@ static void say_what_was_found(int fd, const char* path, long long fixes_before)
 
 void open_file(const char* path)
 {
-    printf("Reading coordinates from %s\n", path);
+    open_file_named(path, path);
+}
+
+void open_file_named(const char* path, const char* name)
+{
+    printf("Reading coordinates from %s\n", name);
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        printf("Could not open file %s\n", path);
+        printf("Could not open file %s\n", name);
         return;
     }
     struct stat file;
     if (fstat(fd, &file) != 0) {
-        printf("Could not read file %s: %s\n", path, strerror(errno));
+        printf("Could not read file %s: %s\n", name, strerror(errno));
         close(fd);
         return;
     }
     if (!S_ISREG(file.st_mode)) {
-        printf("Could not read file %s: it is %s, not a track file\n", path, kind_of(file.st_mode));
+        printf("Could not read file %s: it is %s, not a track file\n", name, kind_of(file.st_mode));
         close(fd);
         return;
     }
@@ -124,12 +129,12 @@ void open_file(const char* path)
     start_load_progress(size);
     long long fixes_before = fix_count;
     start_fix_diagnostics();
-    bool whole = read_limited(fd, limit, path);
+    bool whole = read_limited(fd, limit, name);
     finish_fix_diagnostics();
     if (whole && size == 0 && load_progress.bytes_read >= limit)
         printf(
             "Could not read file %s: it says it is empty, and only its first %lld MB were read\n",
-            path, PSEUDO_FILE_BYTES >> 20);
-    say_what_was_found(fd, path, fixes_before);
+            name, PSEUDO_FILE_BYTES >> 20);
+    say_what_was_found(fd, name, fixes_before);
     close(fd);
 }
