@@ -382,17 +382,6 @@ TEST(Import, TheBundledSampleIsWhatTheImporterMakesOfItsSource)
     EXPECT_EQ(count_of(sample, ",A="), 296);
 }
 
-/* $body*checksum and a line end. */
-std::string sentence(const char* body)
-{
-    unsigned sum = 0;
-    for (const char* c = body; *c; ++c)
-        sum ^= static_cast<unsigned char>(*c);
-    char line[160];
-    snprintf(line, sizeof line, "$%s*%02X\n", body, sum);
-    return line;
-}
-
 /* An RMC sentence with its checksum. */
 std::string rmc(const std::string& talker, const char* time, char status, const char* lat,
                 const char* lon)
@@ -400,7 +389,7 @@ std::string rmc(const std::string& talker, const char* time, char status, const 
     char body[128];
     snprintf(body, sizeof body, "%sRMC,%s,%c,%s,N,%s,E,022.4,084.4,230323,003.1,W", talker.c_str(),
              time, status, lat, lon);
-    return sentence(body);
+    return nmea_sentence(body);
 }
 
 /* A GGA sentence: a GPS fix of 8 satellites at altitude alt above mean sea
@@ -411,7 +400,7 @@ std::string gga(const std::string& talker, const char* time, const char* lat, co
     char body[128];
     snprintf(body, sizeof body, "%sGGA,%s,%s,N,%s,E,1,08,0.9,%s,M,46.9,M,,", talker.c_str(), time,
              lat, lon, alt);
-    return sentence(body);
+    return nmea_sentence(body);
 }
 
 TEST(Import, NmeaFromMultiGnssAndGpsReceiversAlikeWithoutInvalidFixes)
@@ -463,6 +452,101 @@ TEST(Import, NmeaWithGgaGivesEachFixItsAltitude)
             EXPECT_EQ(after_speed(lines[i]), expected[i][1]) << talker << ": " << lines[i];
         }
     }
+}
+
+/* What the content of a file tells, and what its name tells when the
+   content cannot, as the viewer asks with --porcelain: one line on stdout,
+   or one on stderr and status 1, or status 3 for a kind it cannot tell. */
+struct KindCase {
+    const char* name;
+    const char* file;
+    std::string content;
+    std::vector<std::string> options;
+    int code;
+    const char* said; /* stdout on success, a piece of stderr on a failure */
+};
+
+TEST(Import, TellsTheKindFromTheContentThenTheExtensionForTheViewer)
+{
+    const std::string rmcs = rmc("GP", "123519", 'A', "4807.038", "01131.000") +
+                             rmc("GP", "123520", 'A', "4807.048", "01131.010");
+    const KindCase cases[] = {
+        {"GPX named .txt", "ride.txt", SMALL_GPX, {}, 0, "gpx GPX 3\n"},
+        {"the content wins over the extension", "ride.kml", SMALL_GPX, {}, 0, "gpx GPX 3\n"},
+        {"NMEA without an extension", "log", rmcs, {}, 0, "nmea NMEA 2\n"},
+        {"NMEA named .gpx", "log.gpx", rmcs, {}, 0, "nmea NMEA 2\n"},
+        {"-f over everything", "ride.kml", SMALL_GPX, {"-f", "gpx"}, 0, "gpx GPX 3\n"},
+        {"a track file",
+         "ride.gpx",
+         "D=2010-08-05T14:25:08,P=45.7720898 14.3575674,V=0.385\n",
+         {},
+         1,
+         "already a track file"},
+        {"no kind and no extension", "notes", "a shopping list\n", {}, 3, "cannot tell what"},
+        {"no kind and an unknown extension",
+         "notes.xyz",
+         "eggs\n",
+         {},
+         3,
+         "unknown extension '.xyz'"},
+        {"a known extension, content of none",
+         "ride.gpx",
+         "eggs\n",
+         {},
+         1,
+         "gpsbabel could not read"},
+        {"a file that is not there, with a known extension",
+         "missing.gpx",
+         "",
+         {},
+         1,
+         "cannot read"},
+        {"a file that is not there, without", "missing", "", {}, 3, "cannot tell what"},
+    };
+    for (const KindCase& c : cases) {
+        E2eTempDir temp("kestrim-import-test");
+        if (!c.content.empty())
+            write_file(temp.path + "/" + c.file, c.content);
+        Snapshot before = snapshot(temp.path);
+        std::vector<std::string> args = {"--porcelain"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.insert(args.end(), {"-o", "out.track", "--", c.file});
+        std::string out, err;
+        int code = -1;
+        import_in(temp.path, args, {}, &out, &err, &code);
+        EXPECT_EQ(code, c.code) << c.name << ": " << err;
+        if (c.code == 0) {
+            EXPECT_EQ(out, c.said) << c.name;
+            EXPECT_EQ(count_of(read_file(temp.path + "/out.track"), "D="),
+                      atoi(c.said + std::string(c.said).rfind(' ')))
+                << c.name;
+        } else {
+            EXPECT_EQ(out, "") << c.name;
+            EXPECT_NE(err.find(c.said), std::string::npos) << c.name << ": " << err;
+            EXPECT_EQ(count_of(err, "\n"), 1) << c.name << ": one line: " << err;
+            EXPECT_EQ(snapshot(temp.path), before) << c.name;
+        }
+    }
+}
+
+/* The track filter needs times: a path without them (gpsbabel's KML
+   line, a GPX of bare positions) keeps speed 0 and is still written. */
+TEST(Import, ATrackWithoutTimesIsWrittenWithSpeedZeroAndAWarning)
+{
+    E2eTempDir temp("kestrim-import-test");
+    write_file(temp.path + "/bare.gpx",
+               "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\"><trk><trkseg>"
+               "<trkpt lat=\"45.7\" lon=\"14.3\"><ele>12.5</ele></trkpt>"
+               "<trkpt lat=\"45.8\" lon=\"14.3\"></trkpt></trkseg></trk></gpx>\n");
+    std::string out, err;
+    int code = -1;
+    import_in(temp.path, {"bare.gpx"}, {}, &out, &err, &code);
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_NE(err.find("warning: no speeds computed for bare.gpx"), std::string::npos) << err;
+    std::vector<std::string> lines = lines_of(read_file(temp.path + "/bare.track"));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(speed_of(lines[0]) + after_speed(lines[0]), "0.000,A=12.5");
+    EXPECT_EQ(entries_in(temp.path), 2) << "no temporary file left";
 }
 
 struct ErrorCase {

@@ -3,6 +3,8 @@
  */
 #include "kestrim_run.h"
 
+#include <cstdio>
+
 const char LOAD_DONE[] = "BesselFrames size = ";
 const char LOAD_END[] = "heights: ";
 const double KESTRIM_START_SECONDS = 30.0;
@@ -40,4 +42,14 @@ void expect_no_sanitizer_report(const KestrimRun& run)
     EXPECT_EQ(err.find("AddressSanitizer"), std::string::npos) << err;
     EXPECT_EQ(err.find("runtime error:"), std::string::npos) << err;
     EXPECT_EQ(err.find("LeakSanitizer"), std::string::npos) << err;
+}
+
+std::string nmea_sentence(const std::string& body)
+{
+    unsigned sum = 0;
+    for (char c : body)
+        sum ^= static_cast<unsigned char>(c);
+    char checksum[8];
+    snprintf(checksum, sizeof checksum, "*%02X\n", sum);
+    return "$" + body + checksum;
 }

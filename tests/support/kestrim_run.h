@@ -41,4 +41,7 @@ std::string source_path(const std::string& relative);
 /* What kestrim wrote on stderr must hold no sanitizer report. */
 void expect_no_sanitizer_report(const KestrimRun& run);
 
+/* An NMEA sentence of body: $body*checksum and a line end. */
+std::string nmea_sentence(const std::string& body);
+
 #endif
