@@ -374,7 +374,9 @@ function report(kind, n,   i, first, code) {
   if (n == 0) return
   first = base(items[1])
   if (first == "env") {
-    for (i = 2; i <= n && (items[i] ~ /=/ || items[i] ~ /^-/); i++);
+    # NAME=VALUE, options, and the operand of -u NAME and -C DIR
+    for (i = 2; i <= n && (items[i] ~ /=/ || items[i] ~ /^-/); i++)
+      if (items[i] == "-u" || items[i] == "-C") i++
     print kind " " items[1]
     if (i <= n) print kind " " items[i]
     return
