@@ -23,8 +23,9 @@ size_t peak_resident_bytes();
 /* One result line: "key value". */
 void report(const char* key, double value);
 
-/* Writes a random-walk track of count fixes to path; the same seed gives the same file. */
-int generate_track(const char* path, long count, unsigned seed);
+/* Writes a random-walk track of count fixes to path, as a track file or as
+   GPX; the same seed gives the same walk. */
+int generate_track(const char* path, long count, unsigned seed, bool gpx);
 
 /* The load figures of the track at path, and their floors. */
 int run_load_bench(const char* path);

@@ -2,6 +2,7 @@
  * bench_main.cpp - kestrim_bench, the benchmark's one executable.
  *
  *   kestrim_bench generate COUNT PATH [SEED]   write a random-walk track
+ *   kestrim_bench generate-gpx COUNT PATH [SEED]  the same walk as GPX
  *   kestrim_bench load PATH                    load figures and their floors
  *   kestrim_bench draw PATH [SECONDS]          frame rates in a window (needs DISPLAY)
  *
@@ -43,6 +44,7 @@ void report(const char* key, double value)
 static int usage()
 {
     fprintf(stderr, "usage: kestrim_bench generate COUNT PATH [SEED]\n"
+                    "       kestrim_bench generate-gpx COUNT PATH [SEED]\n"
                     "       kestrim_bench load PATH\n"
                     "       kestrim_bench draw PATH [SECONDS]\n");
     return 2;
@@ -50,8 +52,9 @@ static int usage()
 
 int main(int argc, char** argv)
 {
-    if (argc >= 4 && strcmp(argv[1], "generate") == 0)
-        return generate_track(argv[3], atol(argv[2]), argc >= 5 ? atoi(argv[4]) : 1);
+    bool gpx = argc >= 2 && strcmp(argv[1], "generate-gpx") == 0;
+    if (argc >= 4 && (gpx || strcmp(argv[1], "generate") == 0))
+        return generate_track(argv[3], atol(argv[2]), argc >= 5 ? atoi(argv[4]) : 1, gpx);
     if (argc == 3 && strcmp(argv[1], "load") == 0)
         return run_load_bench(argv[2]);
     if (argc >= 3 && strcmp(argv[1], "draw") == 0)

@@ -7,7 +7,8 @@
  * The start is a random place between 60 S and 70 N.  The altitude climbs
  * and falls by a slowly changing grade, as roads and paths do, and stays
  * between the sea and 3,000 m.  Lines are written in the viewer's track
- * format, with the precision gpsbabel's style writes.
+ * format, with the precision gpsbabel's style writes, or as GPX 1.1 with
+ * elevations and times but no speeds, as receivers write it.
  *
  * Entry point: generate_track().
  */
@@ -54,14 +55,21 @@ static Leg next_leg(std::mt19937& random)
     return leg;
 }
 
-static void write_fix(FILE* out, time_t when, double latitude, double longitude, double speed,
-                      double altitude)
+static void write_fix(FILE* out, bool gpx, time_t when, double latitude, double longitude,
+                      double speed, double altitude)
 {
     tm utc;
     gmtime_r(&when, &utc);
-    fprintf(out, "D=%04d-%02d-%02dT%02d:%02d:%02d,P=%.7f %.7f,V=%.3f,A=%.1f\n", utc.tm_year + 1900,
-            utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, latitude, longitude,
-            speed * MPH_PER_METRE_PER_SECOND, altitude);
+    if (gpx) /* as receivers write it: no speed */
+        fprintf(out,
+                "<trkpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.1f</ele>"
+                "<time>%04d-%02d-%02dT%02d:%02d:%02dZ</time></trkpt>\n",
+                latitude, longitude, altitude, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                utc.tm_hour, utc.tm_min, utc.tm_sec);
+    else
+        fprintf(out, "D=%04d-%02d-%02dT%02d:%02d:%02d,P=%.7f %.7f,V=%.3f,A=%.1f\n",
+                utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
+                utc.tm_sec, latitude, longitude, speed * MPH_PER_METRE_PER_SECOND, altitude);
 }
 
 /* The next grade: it drifts, no steeper than MAX_GRADE, and turns back
@@ -75,13 +83,18 @@ static double next_grade(double grade, double altitude, std::mt19937& random)
     return grade;
 }
 
-int generate_track(const char* path, long count, unsigned seed)
+int generate_track(const char* path, long count, unsigned seed, bool gpx)
 {
     FILE* out = fopen(path, "w");
     if (out == nullptr) {
         perror(path);
         return 1;
     }
+    if (gpx)
+        fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<gpx version=\"1.1\" creator=\"kestrim_bench\" "
+              "xmlns=\"http://www.topografix.com/GPX/1/1\">\n<trk><trkseg>\n",
+              out);
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::normal_distribution<double> turn(0.0, 0.05);
@@ -105,8 +118,10 @@ int generate_track(const char* path, long count, unsigned seed)
             longitude += 360;
         grade = next_grade(grade, altitude, random);
         altitude += grade * speed;
-        write_fix(out, START_TIME + i, latitude, longitude, speed, altitude);
+        write_fix(out, gpx, START_TIME + i, latitude, longitude, speed, altitude);
     }
+    if (gpx)
+        fputs("</trkseg></trk>\n</gpx>\n", out);
     if (fclose(out) != 0) {
         perror(path);
         return 1;

@@ -51,6 +51,20 @@ keep_results() { # size file
   done < <(grep '^@ ' "$2")
 }
 
+# The same walk as a GPX file without speeds, converted as `kestrim FILE.gpx`
+# does before its load: by the kestrim-import beside the viewer.
+measure_conversion() { # size
+  local gpx="$work/walk-alt-$1.gpx" converted="$work/converted-$1.track" start end
+  [ -s "$gpx" ] || "$bench" generate-gpx "$1" "$gpx" "$1"
+  R[$1.gpx_mb]=$(awk -v b="$(stat -c %s "$gpx")" 'BEGIN { printf "%.1f", b / 1e6 }')
+  rm -f "$converted"
+  start=$(date +%s.%N)
+  "$(dirname "$bench")/kestrim-import" --porcelain -o "$converted" "$gpx" >/dev/null
+  end=$(date +%s.%N)
+  R[$1.conversion]=$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')
+  rm -f "$converted"
+}
+
 for n in $sizes; do
   track="$work/walk-alt-$n.track" # with altitudes
   [ -s "$track" ] || "$bench" generate "$n" "$track" "$n"
@@ -71,6 +85,7 @@ for n in $sizes; do
   "$bench" draw "$track" "$seconds" > "$work/draw-$n.out"
   keep_results "$n" "$work/draw-$n.out"
   renderer=$(sed -n 's/^# renderer //p' "$work/draw-$n.out" | head -n 1)
+  measure_conversion "$n"
   echo "bench: $n fixes measured" >&2
 done
 
@@ -109,6 +124,9 @@ table() {
     "v(load_whole_median), v(load_whole_median) / v(parse_floor)"
   row "whole load per fix, us" "%.2f" "v(load_whole) / v(frames) * 1e6"
   row "height exaggeration 1x to 2x, s" "%.3f" "v(exaggerate)"
+  row "the same walk as GPX without speeds, MB" "%.1f" "v(gpx_mb)"
+  row "its conversion by gpsbabel before the load, s (x whole load)" "%.1f (%.0f)" \
+    "v(conversion), v(conversion) / v(load_whole)"
   row "load to first picture in the window, s" "%.3f" "v(first_picture)"
   row "of which the first display, s" "%.3f" "v(first_picture) - v(load_in_window)"
   row "peak resident, MB" "%.0f" "v(mem_peak_mb)"
