@@ -269,7 +269,7 @@ static bool fail(const char* path, const std::string& reason)
 }
 
 /* The converter's limit: half a minute, and two seconds a megabyte of
-   input (gpsbabel converts a 100 MB GPX in about 45 s on a slow machine). */
+   input (gpsbabel converts a 100 MB GPX in about 80 s on a slow machine). */
 static double time_limit_for(const char* path)
 {
     struct stat file;
