@@ -7,11 +7,16 @@
  * first use; a PROJ pipeline of one vertical grid shift gives the
  * undulation at about 80 ns a point.
  *
- * Entry points: geodetic_to_ecef(), geoid_undulation(), geoid_grid_found().
+ * Distances between fixes are geodesics on the ellipsoid, as PROJ's geod
+ * gives them (GeographicLib's algorithm, good to nanometres).
+ *
+ * Entry points: geodetic_to_ecef(), geodesic_distance(), geoid_undulation(),
+ * geoid_grid_found().
  */
 #include "geodesy.h"
 
 #include <GeographicLib/Geocentric.hpp>
+#include <GeographicLib/Geodesic.hpp>
 #include <proj.h>
 
 #include <cmath>
@@ -30,6 +35,13 @@ void geodetic_to_ecef(double latitude, double longitude, double height, double* 
                       double* z)
 {
     GeographicLib::Geocentric::WGS84().Forward(latitude, longitude, height, *x, *y, *z);
+}
+
+double geodesic_distance(double latitude1, double longitude1, double latitude2, double longitude2)
+{
+    double metres = 0.0;
+    GeographicLib::Geodesic::WGS84().Inverse(latitude1, longitude1, latitude2, longitude2, metres);
+    return metres;
 }
 
 static void find_geoid_grid()

@@ -5,8 +5,8 @@
  * The one place that knows which geodesy libraries do the work:
  * GeographicLib converts, PROJ reads the EGM96 geoid grid.
  *
- * Entry points: geodetic_to_ecef(), geoid_undulation(), geoid_grid_found(),
- * GEOID_NAME.
+ * Entry points: geodetic_to_ecef(), geodesic_distance(), geoid_undulation(),
+ * geoid_grid_found(), GEOID_NAME.
  */
 #ifndef KESTRIM_GEODESY_H
 #define KESTRIM_GEODESY_H
@@ -18,6 +18,10 @@ extern const char GEOID_NAME[];
    to X, Y, Z in metres. */
 void geodetic_to_ecef(double latitude, double longitude, double height, double* x, double* y,
                       double* z);
+
+/* The length in metres of the shortest path on the WGS 84 ellipsoid between
+   two places given by latitude and longitude in degrees. */
+double geodesic_distance(double latitude1, double longitude1, double latitude2, double longitude2);
 
 /* The geoid's height above the WGS 84 ellipsoid at a place, in metres:
    add it to an altitude above mean sea level to get the height above the
