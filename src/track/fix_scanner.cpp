@@ -12,9 +12,12 @@
  * agree on every line by construction; the differential test checks it.
  *
  * The altitude after the speed is read by strtod: it is optional, and
- * nothing but this reader has ever read it.
+ * nothing but this reader has ever read it.  So is the place again, as
+ * doubles, for the statistics (from_chars, strtod where the number is not
+ * plain).
  *
- * Entry points: FIX_LINE_TEMPLATE, scan_fix_line(), scan_altitude().
+ * Entry points: FIX_LINE_TEMPLATE, scan_fix_line(), scan_place_digits(),
+ * scan_altitude().
  */
 #include "fix_scanner.h"
 
@@ -125,6 +128,34 @@ int scan_fix_line(const char* line, FixFields* fields, int* speed_end)
     if (speed_end != nullptr)
         *speed_end = ended;
     return count;
+}
+
+/* A number as strtod reads it, from_chars where it is plain. */
+static bool take_double(const char** p, const char* end, double* value)
+{
+    if (plain_number_at(*p)) {
+        std::from_chars_result got = std::from_chars(*p, end, *value, std::chars_format::general);
+        if (got.ec == std::errc()) {
+            *p = got.ptr;
+            return true;
+        }
+    }
+    char* after = nullptr;
+    *value = strtod(*p, &after);
+    if (after == *p)
+        return false;
+    *p = after;
+    return true;
+}
+
+bool scan_place_digits(const char* line, double* latitude, double* longitude)
+{
+    const char* p = strstr(line, ",P=");
+    if (p == nullptr)
+        return false;
+    p += 3;
+    const char* end = p + strlen(p);
+    return take_double(&p, end, latitude) && (skip_blanks(&p), take_double(&p, end, longitude));
 }
 
 AltitudeField scan_altitude(const char* rest, double* metres)

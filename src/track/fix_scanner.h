@@ -7,7 +7,7 @@
  * it is not sure of goes to sscanf itself.
  *
  * Entry points: FixFields, FIX_LINE_TEMPLATE, scan_fix_line(),
- * AltitudeField, scan_altitude().
+ * scan_place_digits(), AltitudeField, scan_altitude().
  */
 #ifndef KESTRIM_FIX_SCANNER_H
 #define KESTRIM_FIX_SCANNER_H
@@ -31,6 +31,11 @@ extern const char FIX_LINE_TEMPLATE[];
    stored, or EOF when the line ends before the first.  With all nine, and
    speed_end given, *speed_end is the offset of what follows the speed. */
 int scan_fix_line(const char* line, FixFields* fields, int* speed_end = nullptr);
+
+/* The latitude and longitude of a fix line to all its digits, as doubles,
+   where the floats of scan_fix_line() are rounded: false when the line
+   holds no place after ",P=". */
+bool scan_place_digits(const char* line, double* latitude, double* longitude);
 
 /* The optional altitude after the speed: optional white space, ",A=" and
    one number, metres above mean sea level; anything else after the speed

@@ -13,6 +13,7 @@
 #include "out_of_memory.h"
 
 #include "../curves/curve_lists.h"
+#include "frame_fixes.h"
 #include "load_progress.h"
 #include "text_format.h"
 #include "track_point.h"
@@ -24,7 +25,7 @@
 #include <unistd.h>
 
 const long long LOAD_BYTES_PER_FIX =
-    sizeof(TrackPoint) + 2 * sizeof(TrackPoint*) + 3 * sizeof(CurveSample);
+    sizeof(TrackPoint) + 2 * sizeof(TrackPoint*) + 2 * sizeof(FrameFix) + 3 * sizeof(CurveSample);
 
 static const long long BYTES_PER_MB = 1000 * 1000;
 

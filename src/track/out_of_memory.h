@@ -14,7 +14,8 @@
 #define KESTRIM_OUT_OF_MEMORY_H
 
 /* What one fix costs while a track is loaded: its record, its pointer in
-   frames (twice over while the list doubles) and its three curve samples. */
+   frames and its full time and place (each twice over while its list
+   doubles) and its three curve samples. */
 extern const long long LOAD_BYTES_PER_FIX;
 
 /* The fixes of the file being loaded: those read so far, carried on over

@@ -4,7 +4,8 @@
  * The line reader (line_reader.h) hands each line's first 255 characters,
  * leading white space skipped, to the parser.  The parser scans a fix line
  * (fix_scanner.h), converts its position to Earth-centred and display
- * coordinates, widens the bounds and appends the record to frames.
+ * coordinates, widens the bounds and appends the record to frames, and
+ * what the record does not keep of the fix to frame_fixes (frame_fixes.h).
  *
  * Diagnostics name the source and the line; after the first
  * MAX_REPORTED_LINES of one read, the rest are only counted, and said in
@@ -16,6 +17,7 @@
 #include "track_reader.h"
 
 #include "display_mapping.h"
+#include "frame_fixes.h"
 #include "geodesy.h"
 #include "heights.h"
 #include "line_reader.h"
@@ -151,6 +153,22 @@ static void append_frame(TrackPoint* point)
     frames.push_back(point);
 }
 
+/* The fix's full time, and its place as the line writes it where that is
+   what the floats were read from. */
+static FrameFix full_fix(const char* line, const FixFields& fix)
+{
+    FrameFix full = {utc_seconds(fix.year, fix.month, fix.day, fix.hour, fix.minute, fix.seconds),
+                     fix.latitude, fix.longitude};
+    double latitude = 0, longitude = 0;
+    if (scan_place_digits(line, &latitude, &longitude) &&
+        static_cast<float>(latitude) == fix.latitude &&
+        static_cast<float>(longitude) == fix.longitude) {
+        full.latitude = latitude;
+        full.longitude = longitude;
+    }
+    return full;
+}
+
 void parse_fix_line(const char* line, const char* source, long long line_number)
 {
     if (line[0] != 'D')
@@ -210,7 +228,9 @@ void parse_fix_line(const char* line, const char* source, long long line_number)
     point->view_z = to_display_z(z);
     widen_bounds(point);
 
-    if (fix_count % sample_interval == 0)
+    if (fix_count % sample_interval == 0) {
+        note_frame_fix(full_fix(line, fix));
         append_frame(point);
+    }
     ++fix_count;
 }

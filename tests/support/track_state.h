@@ -9,6 +9,7 @@
 
 #include "curves/curve_lists.h"
 #include "track/display_mapping.h"
+#include "track/frame_fixes.h"
 #include "track/track_point.h"
 #include "track/track_reader.h"
 
@@ -21,6 +22,7 @@ inline void reset_track_state()
     clear_display_anchor();
     reset_bounds();
     fix_count = 0;
+    start_frame_fixes();
 }
 
 /* Writes text to a fresh temporary file and returns its path. */
