@@ -2,7 +2,8 @@
  * load.cpp - the load driver.
  *
  * Empties the lists, reads the track file, sizes and centres the track for
- * display and reports each step on standard output.  It knows nothing of
+ * display, reports each step on standard output and computes the track's
+ * statistics (statistics.h), which the caller prints.  It knows nothing of
  * drawing: the drawing side sees a new track by track_generation.
  *
  * Entry points: load_track(), load_track_stream(), compute_view_range(),
@@ -14,8 +15,10 @@
 #include "../curves/curve_lists.h"
 #include "clock.h"
 #include "display_mapping.h"
+#include "frame_fixes.h"
 #include "heights.h"
 #include "load_progress.h"
+#include "statistics.h"
 #include "track_file.h"
 #include "track_point.h"
 #include "track_reader.h"
@@ -30,9 +33,9 @@ float view_range = NO_EXTENT_RANGE;
 double raw_centre_x = 0.0, raw_centre_y = 0.0, raw_centre_z = 0.0;
 double centre_x = 0.0, centre_y = 0.0, centre_z = 0.0;
 float centre_copy_x = 0.0f, centre_copy_y = 0.0f, centre_copy_z = 0.0f;
-LoadTiming last_load_timing = {0, 0, 0, 0}; /* filled by each load */
-long track_generation = 0;                  /* bumped by each load and each move of the fixes */
-double last_exaggeration_seconds = 0;       /* of the last exaggerate_heights() */
+LoadTiming last_load_timing = {0, 0, 0, 0, 0}; /* filled by each load */
+long track_generation = 0;                     /* bumped by each load and each move of the fixes */
+double last_exaggeration_seconds = 0;          /* of the last exaggerate_heights() */
 
 void compute_view_range()
 {
@@ -101,6 +104,27 @@ static std::future<void> start_reserving_curve_lists()
     }
 }
 
+/* The statistics read the fixes' times, places, altitudes and speeds,
+   which fitting and a height change leave alone: on a long track they are
+   computed on another thread meanwhile (a million geodesics take 0.4 s). */
+static std::future<void> start_computing_statistics()
+{
+    if (frames.size() >= FRAMES_WORTH_A_THREAD) {
+        try {
+            return std::async(std::launch::async, compute_statistics);
+        } catch (const std::exception&) {
+        }
+    }
+    compute_statistics();
+    return std::future<void>();
+}
+
+static void finish_computing_statistics(std::future<void>* computed)
+{
+    if (computed->valid())
+        computed->get();
+}
+
 /* The bounds of the frames as they stand now. */
 static void widen_bounds_over_frames()
 {
@@ -114,6 +138,7 @@ static void begin_load(double* mark)
 {
     *mark = monotonic_seconds();
     frames.clear();
+    start_frame_fixes();
     clear_curve_lists();
     clear_display_anchor();
 }
@@ -125,6 +150,7 @@ static void finish_load(double* mark)
         widen_bounds_over_frames();
     last_load_timing.read = lap(mark);
     std::future<void> curve_lists_reserved = start_reserving_curve_lists();
+    std::future<void> statistics = start_computing_statistics();
 
     compute_view_range();
     printf("calculate center of gravity\n");
@@ -143,6 +169,8 @@ static void finish_load(double* mark)
     ++track_generation;
     report_heights();
     last_load_timing.sample = lap(mark);
+    finish_computing_statistics(&statistics);
+    last_load_timing.statistics = lap(mark);
 }
 
 void exaggerate_heights(int factor)
@@ -152,6 +180,10 @@ void exaggerate_heights(int factor)
     if (factor > MAX_HEIGHT_EXAGGERATION)
         factor = MAX_HEIGHT_EXAGGERATION;
     double start = monotonic_seconds();
+    /* Without altitudes nothing moves, and the figures stand. */
+    std::future<void> statistics;
+    if (height_count.with_altitude > 0)
+        statistics = start_computing_statistics();
     if (exaggerate_heights_of_frames(factor)) {
         /* The extent stays, so that the track is not drawn smaller as its
            relief grows; the centre follows the moved fixes. */
@@ -161,6 +193,7 @@ void exaggerate_heights(int factor)
         resample_curve_lists();
         ++track_generation;
     }
+    finish_computing_statistics(&statistics);
     last_exaggeration_seconds = monotonic_seconds() - start;
     printf("height exaggeration: %dx\n", factor);
     fflush(stdout);

@@ -19,10 +19,11 @@ extern float centre_copy_x, centre_copy_y, centre_copy_z; /* the display centre,
 
 /* Wall-clock seconds of each step of the last load, for the benchmark. */
 struct LoadTiming {
-    double read;   /* reading, parsing and converting the file into frames */
-    double centre; /* extent and centre of gravity */
-    double fit;    /* tangents, segments and Bessel tables of the frames */
-    double sample; /* filling the three curve lists */
+    double read;       /* reading, parsing and converting the file into frames */
+    double centre;     /* extent and centre of gravity */
+    double fit;        /* tangents, segments and Bessel tables of the frames */
+    double sample;     /* filling the three curve lists */
+    double statistics; /* what is left to wait of the figures, computed beside the fitting */
 };
 extern LoadTiming last_load_timing;
 
@@ -34,11 +35,12 @@ extern long track_generation;
 extern double last_exaggeration_seconds;
 
 /* Draws the relief factor times as high (1 to 64): converts the fixes
-   again, fits their curves again and centres the view on them; prints
-   "height exaggeration: 4x". */
+   again, fits their curves again, centres the view on them and computes
+   the statistics again; prints "height exaggeration: 4x". */
 void exaggerate_heights(int factor);
 
-/* Empty every list, read the file at path (none if null) and fit its curves. */
+/* Empty every list, read the file at path (none if null), fit its curves
+   and compute its statistics (statistics.h) without printing them. */
 void load_track(const char* path);
 
 /* The same, naming the file name in every message: the file the user gave,
