@@ -23,6 +23,9 @@ static const char USAGE[] =
     "\n"
     "Options:\n"
     "      --format NAME  FILE is of gpsbabel's format NAME (gpsbabel -h lists them)\n"
+    "      --stats        print the track's statistics and exit, without a window\n"
+    "      --units NAME   the statistics in metric (km, km/h, m; the default) or\n"
+    "                     imperial units (mi, mph, ft)\n"
     "  -h, --help         print this help and exit\n"
     "      --version      print the version and exit\n"
     "      --             end of the options: the next argument is the file\n"
@@ -39,13 +42,14 @@ static const char USAGE[] =
 
 static CommandLine bad_usage(const char* argument, const char* problem)
 {
-    CommandLine command = {COMMAND_BAD_USAGE, nullptr, nullptr, argument, problem};
+    CommandLine command = {COMMAND_BAD_USAGE, nullptr, nullptr, UNITS_METRIC, argument, problem};
     return command;
 }
 
 CommandLine parse_command_line(int argc, char** argv)
 {
-    CommandLine command = {COMMAND_VIEW, nullptr, nullptr, nullptr, nullptr};
+    CommandLine command = {COMMAND_VIEW, nullptr, nullptr, UNITS_METRIC, nullptr, nullptr};
+    const char* stats_option = nullptr; /* the --stats given, to name when no file follows */
     bool options_ended = false;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
@@ -66,9 +70,21 @@ CommandLine parse_command_line(int argc, char** argv)
             if (i + 1 >= argc)
                 return bad_usage(argument, "a gpsbabel format name must follow");
             command.format = argv[++i];
+        } else if (strcmp(argument, "--stats") == 0) {
+            stats_option = argument;
+        } else if (strcmp(argument, "--units") == 0) {
+            if (i + 1 >= argc)
+                return bad_usage(argument, "metric or imperial must follow");
+            if (!statistics_units_named(argv[++i], &command.units))
+                return bad_usage(argv[i], "units are metric or imperial, not");
         } else {
             return bad_usage(argument, "unknown option");
         }
+    }
+    if (stats_option != nullptr) {
+        if (command.path == nullptr)
+            return bad_usage(stats_option, "a file must be given to");
+        command.action = COMMAND_STATS;
     }
     return command;
 }

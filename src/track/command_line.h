@@ -15,9 +15,12 @@
 #ifndef KESTRIM_COMMAND_LINE_H
 #define KESTRIM_COMMAND_LINE_H
 
+#include "statistics.h"
+
 /* What start-up does next. */
 enum CommandAction {
     COMMAND_VIEW,      /* open the window on path (or on nothing) */
+    COMMAND_STATS,     /* print the statistics of path, without a window */
     COMMAND_HELP,      /* print the usage and exit 0 */
     COMMAND_VERSION,   /* print the version and exit 0 */
     COMMAND_BAD_USAGE, /* say what is wrong, print the usage, exit 2 */
@@ -27,6 +30,7 @@ struct CommandLine {
     CommandAction action;
     const char* path;           /* the file to show; null when none was given */
     const char* format;         /* --format NAME: the gpsbabel format of path; null: found out */
+    StatisticsUnits units;      /* --units NAME: of the statistics; metric by default */
     const char* wrong_argument; /* with COMMAND_BAD_USAGE: the argument at fault */
     const char* problem;        /* with COMMAND_BAD_USAGE: what is wrong with it */
 };

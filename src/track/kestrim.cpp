@@ -5,13 +5,17 @@
  *
  * Start-up reads the options, prints the file it was given, converts a GPS
  * file of another kind (gps_file.h), opens the "Trevan" window, registers
- * the callbacks, builds the menus, loads the track and runs the GLUT main
- * loop, which never returns.
+ * the callbacks, builds the menus, loads the track, prints its statistics
+ * (statistics.h) and runs the GLUT main loop, which never returns.
+ * "--stats" prints the statistics alone and ends, without a window
+ * (stats_command.h).
  */
 #include "command_line.h"
 #include "gps_file.h"
 #include "load.h"
 #include "out_of_memory.h"
+#include "statistics.h"
+#include "stats_command.h"
 #include "track_point.h"
 #include "track_reader.h"
 
@@ -33,12 +37,14 @@ static const char* take_path(const CommandLine& command)
     return command.path;
 }
 
-/* Help, version and a wrong command line end here, without a window. */
+/* Help, version, the statistics and a wrong command line end here,
+   without a window. */
 static void act_on_options(const CommandLine& command)
 {
     switch (command.action) {
     case COMMAND_HELP: print_usage(); exit(0);
     case COMMAND_VERSION: print_version(); exit(0);
+    case COMMAND_STATS: exit(run_stats_command(command.path, command.format));
     case COMMAND_BAD_USAGE:
         printf("kestrim: %s %s\n", command.problem, command.wrong_argument);
         print_usage();
@@ -53,6 +59,7 @@ int main(int argc, char** argv)
     setvbuf(stdout, nullptr, _IOLBF, 0);
     end_on_out_of_memory();
     CommandLine command = parse_command_line(argc, argv);
+    set_statistics_units(command.units);
     act_on_options(command);
     const char* path = take_path(command);
     /* A GPS file of another kind is converted before any window opens, so
@@ -72,6 +79,8 @@ int main(int argc, char** argv)
     printf("size of Frames = %d\n", static_cast<int>(frames.size()));
     load_track_named(file.read_path, path);
     forget_gps_file(&file); /* read: nothing of the conversion is left */
+    fputs(statistics_text(), stdout);
+    fflush(stdout);
     glutPostRedisplay();
     glutMainLoop();
     return 0;

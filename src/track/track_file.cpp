@@ -7,7 +7,7 @@
  * (a file of /proc) is read up to PSEUDO_FILE_BYTES.  When no line began
  * with D, the first bytes tell whether the file was UTF-16.
  *
- * Entry points: open_file().
+ * Entry points: open_file(), open_file_named(), track_file_problem().
  */
 #include "track_file.h"
 
@@ -25,6 +25,21 @@
 static const long long READ_CHUNK_BYTES = 64 * 1024; /* read from the file at a time */
 
 static const long long PSEUDO_FILE_BYTES = 16ll << 20;
+
+static char problem[128] = "";       /* why the last file was not read whole */
+static bool file_read_whole = false; /* by the last open_file() */
+
+/* Notes why the file was not read whole, for track_file_problem(). */
+static void note_problem(const char* reason)
+{
+    snprintf(problem, sizeof problem, "%s", reason);
+    file_read_whole = false;
+}
+
+const char* track_file_problem()
+{
+    return file_read_whole ? nullptr : problem;
+}
 
 /* What a path names when it is not a regular file, as people call it. */
 static const char* kind_of(mode_t mode)
@@ -75,8 +90,10 @@ static bool read_limited(int fd, long long limit, const char* path)
             continue;
         if (got < 0) {
             /* The fixes read so far are kept. */
+            int error = errno;
             finish_lines(&reader, parse_line_of, const_cast<char*>(path));
-            printf("Could not read file %s: %s\n", path, strerror(errno));
+            printf("Could not read file %s: %s\n", path, strerror(error));
+            note_problem(strerror(error));
             return false;
         }
         if (got == 0)
@@ -107,19 +124,25 @@ void open_file(const char* path)
 void open_file_named(const char* path, const char* name)
 {
     printf("Reading coordinates from %s\n", name);
+    file_read_whole = true;
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
+        note_problem(strerror(errno));
         printf("Could not open file %s\n", name);
         return;
     }
     struct stat file;
     if (fstat(fd, &file) != 0) {
-        printf("Could not read file %s: %s\n", name, strerror(errno));
+        note_problem(strerror(errno));
+        printf("Could not read file %s: %s\n", name, problem);
         close(fd);
         return;
     }
     if (!S_ISREG(file.st_mode)) {
-        printf("Could not read file %s: it is %s, not a track file\n", name, kind_of(file.st_mode));
+        char kind[64];
+        snprintf(kind, sizeof kind, "it is %s, not a track file", kind_of(file.st_mode));
+        note_problem(kind);
+        printf("Could not read file %s: %s\n", name, problem);
         close(fd);
         return;
     }

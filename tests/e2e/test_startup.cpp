@@ -25,7 +25,9 @@ const char EMPTY_LOAD_TAIL[] = "calculate center of gravity\n"
                                "CubicFrames size = 0\n"
                                "LinearFrames size = 0\n"
                                "BesselFrames size = 0\n"
-                               "heights: none in the file, 1.0 m\n";
+                               "heights: none in the file, 1.0 m\n"
+                               "fixes: 0 (0 skipped)\n"
+                               "start: none\n";
 
 void expect_trevan_window(KestrimRun* run)
 {
@@ -108,7 +110,17 @@ TEST(Startup, LoadsATrackAndPrintsItsCentres)
               "checking if any frames do not have curves\n"
               "Frame #0 is empty \nFrame #2 is empty \n"
               "CubicFrames size = 1\nLinearFrames size = 1\nBesselFrames size = 0\n"
-              "heights: none in the file, 1.0 m\n");
+              "heights: none in the file, 1.0 m\n"
+              /* The statistics: the distance is geod's (test_statistics.cpp). */
+              "fixes: 3 (0 skipped)\n"
+              "start: 2010-08-05 14:23:59 UTC\n"
+              "elapsed: 0:00:20\n"
+              "distance: 1.494 km\n"
+              "end: 2010-08-05 14:24:19 UTC\n"
+              "moving time: 0:00:20\n"
+              "moving speed: 268.9 km/h\n"
+              "max speed: 268.9 km/h\n"
+              "recorded speed: 2.4 to 5.6 km/h\n");
     expect_trevan_window(&run);
     e2e_kill(&run.viewer.p);
     expect_no_sanitizer_report(run);

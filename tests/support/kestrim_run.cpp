@@ -7,6 +7,7 @@
 
 const char LOAD_DONE[] = "BesselFrames size = ";
 const char LOAD_END[] = "heights: ";
+const char STATISTICS_START[] = "fixes: ";
 const double KESTRIM_START_SECONDS = 30.0;
 
 std::string source_path(const std::string& relative)
@@ -31,9 +32,14 @@ bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args, double
     run->window = e2e_find_window(run->display.d, "Trevan", timeout_s);
     if (run->window.empty())
         return false;
-    /* The rest of that line. */
+    /* The rest of that line, and the statistics block, which is printed
+       at once, in one write. */
+    std::string block = std::string("\n") + STATISTICS_START;
     size_t at = run->viewer.p.out.find(LOAD_END);
-    return e2e_wait_new_output(&run->viewer.p, at, "\n", timeout_s);
+    if (!e2e_wait_new_output(&run->viewer.p, at, block, timeout_s))
+        return false;
+    at = run->viewer.p.out.find(block, at);
+    return e2e_wait_new_output(&run->viewer.p, at, "\nstart: ", timeout_s);
 }
 
 void expect_no_sanitizer_report(const KestrimRun& run)

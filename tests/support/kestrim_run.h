@@ -25,12 +25,15 @@ extern const char LOAD_DONE[];
 /* The start of the last line the load prints: start_kestrim() waits for it. */
 extern const char LOAD_END[];
 
+/* The first line of the statistics block the viewer prints after the load. */
+extern const char STATISTICS_START[];
+
 /* Generous: the debug build runs under ASan. */
 extern const double KESTRIM_START_SECONDS;
 
 /* Starts kestrim with args, behind the command prefix if one is given
-   (valgrind, setpriv); true once its window is up and the load has said
-   its last line. */
+   (valgrind, setpriv); true once its window is up, the load has said its
+   last line and the statistics block has followed it. */
 bool start_kestrim(KestrimRun* run, const std::vector<std::string>& args,
                    double timeout_s = KESTRIM_START_SECONDS,
                    const std::vector<std::string>& prefix = {});

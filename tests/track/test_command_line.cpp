@@ -54,6 +54,18 @@ TEST(CommandLine, ReadsTheFileTheOptionsAndTheEndOfOptions)
         {{"--format", "gpx", "ride.txt"}, COMMAND_VIEW, "ride.txt", nullptr},
         {{"ride.txt", "--format", "nmea"}, COMMAND_VIEW, "ride.txt", nullptr},
         {{"ride.txt", "--format"}, COMMAND_BAD_USAGE, nullptr, "--format"},
+        /* The statistics alone, of the one file, wherever the option stands. */
+        {{"--stats", "ride.track"}, COMMAND_STATS, "ride.track", nullptr},
+        {{"ride.gpx", "--stats", "--format", "gpx"}, COMMAND_STATS, "ride.gpx", nullptr},
+        {{"--stats"}, COMMAND_BAD_USAGE, nullptr, "--stats"},
+        {{"--stats", "--help"}, COMMAND_HELP, nullptr, nullptr},
+        {{"--", "--stats"}, COMMAND_VIEW, "--stats", nullptr},
+        {{"--stats", "a.track", "b.track"}, COMMAND_BAD_USAGE, nullptr, "b.track"},
+        {{"--units", "imperial", "ride.track"}, COMMAND_VIEW, "ride.track", nullptr},
+        {{"--stats", "x", "--units", "metric"}, COMMAND_STATS, "x", nullptr},
+        {{"--units", "furlongs", "--stats", "x"}, COMMAND_BAD_USAGE, nullptr, "furlongs"},
+        {{"--units", "Imperial", "x"}, COMMAND_BAD_USAGE, nullptr, "Imperial"},
+        {{"x", "--units"}, COMMAND_BAD_USAGE, nullptr, "--units"},
     };
     for (const ArgumentCase& c : cases) {
         std::string name;
@@ -61,7 +73,7 @@ TEST(CommandLine, ReadsTheFileTheOptionsAndTheEndOfOptions)
             name += " " + a;
         CommandLine command = parse(c.args);
         EXPECT_EQ(command.action, c.action) << name;
-        if (c.action == COMMAND_VIEW) {
+        if (c.action == COMMAND_VIEW || c.action == COMMAND_STATS) {
             EXPECT_STREQ(command.path, c.path) << name;
         }
         if (c.wrong != nullptr) {
@@ -72,6 +84,9 @@ TEST(CommandLine, ReadsTheFileTheOptionsAndTheEndOfOptions)
     EXPECT_EQ(parse({"x"}).format, nullptr);
     EXPECT_STREQ(parse({"a", "b"}).problem, "one file at a time: not also");
     EXPECT_STREQ(parse({"-q"}).problem, "unknown option");
+    EXPECT_EQ(parse({"x"}).units, UNITS_METRIC);
+    EXPECT_EQ(parse({"--units", "imperial", "x"}).units, UNITS_IMPERIAL);
+    EXPECT_EQ(parse({"--units", "imperial", "--units", "metric", "x"}).units, UNITS_METRIC);
 }
 
 } // namespace
