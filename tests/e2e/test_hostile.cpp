@@ -114,15 +114,6 @@ std::string transcript_of(KestrimRun* run)
     return "stdout:\n" + p->out + "\nstderr:\n" + e2e_stderr(*p) + ending;
 }
 
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 /* A reader diagnostic as "LINE: kind", or the line itself when it is none. */
 std::string diagnostic_summary(const std::string& line, const std::string& path)
 {
@@ -191,7 +182,7 @@ void expect_transcript(const std::string& out, const std::string& path, const Ex
     size_t centre_at = out.find(centre_mark, head.size());
     ASSERT_NE(centre_at, std::string::npos) << out;
 
-    std::vector<std::string> reports = lines_of(out.substr(head.size(), centre_at - head.size()));
+    std::vector<std::string> reports = e2e_lines(out.substr(head.size(), centre_at - head.size()));
     if (e.unreadable) {
         /* How it words it is its own affair; that it names the path is not. */
         EXPECT_FALSE(reports.empty()) << "nothing said about a path it could not read\n" << out;
@@ -786,7 +777,7 @@ TEST(HostileBig, RunningOutOfMemoryEndsWithOneLineAndStatusOne)
         EXPECT_EQ(err.find("terminate called"), std::string::npos) << err;
         EXPECT_EQ(err.find("bad_alloc"), std::string::npos) << err;
         std::vector<std::string> said;
-        for (const std::string& line : lines_of(viewer.p.out))
+        for (const std::string& line : e2e_lines(viewer.p.out))
             if (line.find("memory") != std::string::npos)
                 said.push_back(line);
         ASSERT_EQ(said.size(), 1u) << viewer.p.out;

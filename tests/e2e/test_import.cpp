@@ -144,15 +144,6 @@ void import_in(const std::string& dir, const std::vector<std::string>& args,
     e2e_run(nullptr, argv, 60, out, err, code);
 }
 
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 /* The number after V= in a track line. */
 std::string speed_of(const std::string& line)
 {
@@ -213,7 +204,7 @@ std::vector<std::string> import_gpx(const std::string& dir, const std::string& n
     int code = -1;
     import_in(dir, {name + ".gpx"}, {}, &out, &err, &code);
     EXPECT_EQ(code, 0) << name << ": " << err;
-    return lines_of(read_file(dir + "/" + name + ".track"));
+    return e2e_lines(read_file(dir + "/" + name + ".track"));
 }
 
 TEST(Import, EveryRealTrackImportsWholeAndOpensInKestrim)
@@ -274,7 +265,7 @@ TEST(Import, EveryRealTrackKeepsTheElevationOfEachPointToATenthOfAMetre)
         ASSERT_TRUE(e2e_run(nullptr, {importer(), gpx, "-o", track}, 120, nullptr, &err)) << err;
         std::vector<double> elevations = trkpt_elevations(read_file(gpx));
         std::string text = read_file(track);
-        std::vector<std::string> lines = lines_of(text);
+        std::vector<std::string> lines = e2e_lines(text);
         ASSERT_EQ(lines.size(), elevations.size()) << name;
         int with_elevation = 0, wrong = 0;
         std::string first_wrong;
@@ -442,7 +433,7 @@ TEST(Import, NmeaWithGgaGivesEachFixItsAltitude)
                            << rmc(talker, "123521", 'A', "4807.058", "01131.020");
         std::string err;
         ASSERT_TRUE(e2e_run(nullptr, {importer(), log}, 60, nullptr, &err)) << err;
-        std::vector<std::string> lines = lines_of(read_file(dir + "/" + talker + ".track"));
+        std::vector<std::string> lines = e2e_lines(read_file(dir + "/" + talker + ".track"));
         ASSERT_EQ(lines.size(), 3u) << talker;
         const char* expected[][2] = {{"D=2023-03-23T12:35:19,P=48.1173000 11.5166667", ",A=545.4"},
                                      {"D=2023-03-23T12:35:20,P=48.1174667 11.5168333", ",A=-12.3"},
@@ -543,7 +534,7 @@ TEST(Import, ATrackWithoutTimesIsWrittenWithSpeedZeroAndAWarning)
     import_in(temp.path, {"bare.gpx"}, {}, &out, &err, &code);
     EXPECT_EQ(code, 0) << err;
     EXPECT_NE(err.find("warning: no speeds computed for bare.gpx"), std::string::npos) << err;
-    std::vector<std::string> lines = lines_of(read_file(temp.path + "/bare.track"));
+    std::vector<std::string> lines = e2e_lines(read_file(temp.path + "/bare.track"));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(speed_of(lines[0]) + after_speed(lines[0]), "0.000,A=12.5");
     EXPECT_EQ(entries_in(temp.path), 2) << "no temporary file left";

@@ -68,15 +68,6 @@ StatsRun run_kestrim(const std::vector<std::string>& args)
     return run;
 }
 
-std::string line_of(const std::string& block, const std::string& name)
-{
-    std::istringstream in(block);
-    for (std::string line; std::getline(in, line);)
-        if (line.compare(0, name.size() + 2, name + ": ") == 0)
-            return line.substr(name.size() + 2);
-    return "";
-}
-
 struct Place {
     std::string latitude, longitude; /* degrees, as the line writes them */
 };
@@ -152,22 +143,22 @@ TEST(Stats, EverySharedTrackAndItsImportAgreeWithGeod)
         EXPECT_EQ(imported.out.compare(0, 7, "fixes: "), 0) << imported.out;
 
         std::vector<Place> places = places_of(track);
-        std::string fixes = line_of(imported.out, "fixes");
+        std::string fixes = e2e_labelled(imported.out, "fixes");
         EXPECT_EQ(without_commas(fixes), static_cast<long long>(places.size())) << name;
         EXPECT_NE(fixes.find(" (0 skipped)"), std::string::npos) << name << ": " << fixes;
 
         double metres = geod_metres(places, dir.path);
         double km = 0;
-        ASSERT_EQ(sscanf(line_of(imported.out, "distance").c_str(), "%lf km", &km), 1)
+        ASSERT_EQ(sscanf(e2e_labelled(imported.out, "distance").c_str(), "%lf km", &km), 1)
             << imported.out;
         EXPECT_NEAR(km * 1000.0, metres, 1.0) << name;
 
         StatsRun imperial = run_kestrim({"--units", "imperial", "--stats", track});
         double miles = 0;
-        ASSERT_EQ(sscanf(line_of(imperial.out, "distance").c_str(), "%lf mi", &miles), 1)
+        ASSERT_EQ(sscanf(e2e_labelled(imperial.out, "distance").c_str(), "%lf mi", &miles), 1)
             << imperial.out;
         EXPECT_NEAR(miles * 1609.344, metres, 1.0 + 0.0005 * 1609.344) << name;
-        EXPECT_NE(line_of(imperial.out, "max speed").find(" mph"), std::string::npos)
+        EXPECT_NE(e2e_labelled(imperial.out, "max speed").find(" mph"), std::string::npos)
             << imperial.out;
     }
 }

@@ -1078,3 +1078,21 @@ bool e2e_bbox_non_white(const E2eImage& img, int tolerance, E2eGeometry* box)
     *box = {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
     return true;
 }
+
+std::vector<std::string> e2e_lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string e2e_labelled(const std::string& text, const std::string& name)
+{
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (line.compare(0, name.size() + 2, name + ": ") == 0)
+            return line.substr(name.size() + 2);
+    return "";
+}

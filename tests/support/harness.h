@@ -155,6 +155,15 @@ std::string e2e_missing_program_message(const std::string& program);
 
 void e2e_sleep(double seconds);
 
+/* ---------------------------------------------------------------- text */
+
+/* The lines of text, without their line ends. */
+std::vector<std::string> e2e_lines(const std::string& text);
+
+/* What follows "name: " on the first line of text that begins so (a line
+   of the statistics, "distance: 13.676 km"); "" when none does. */
+std::string e2e_labelled(const std::string& text, const std::string& name);
+
 /* ---------------------------------------------------------------- temp files */
 
 /* $TMPDIR, or /tmp. */

@@ -34,17 +34,6 @@ std::string statistics_of(const std::string& text, StatisticsUnits units = UNITS
     return statistics_text();
 }
 
-/* The line of the block that begins with name and ": ", without them; ""
-   when there is none. */
-std::string line_of(const std::string& block, const std::string& name)
-{
-    std::istringstream in(block);
-    for (std::string line; std::getline(in, line);)
-        if (line.compare(0, name.size() + 2, name + ": ") == 0)
-            return line.substr(name.size() + 2);
-    return "";
-}
-
 /* A fix line at a time ("2010-08-05T14:23:59"), a place, a speed in mph and
    after the speed what is given (",A=540"). */
 std::string fix(const std::string& time, double latitude, double longitude, double mph = 0.0,
@@ -109,9 +98,9 @@ TEST(Statistics, TimesAreRightOverMidnightDaysAndTheEndsOfMonthsAndYears)
     for (const TimeCase& c : cases) {
         std::string block =
             statistics_of(fix(c.first, 45.77, 14.36) + fix(c.last, 45.78, 14.37, 2.0));
-        EXPECT_EQ(line_of(block, "start"), c.start) << c.name << "\n" << block;
-        EXPECT_EQ(line_of(block, "elapsed"), c.elapsed) << c.name << "\n" << block;
-        EXPECT_EQ(line_of(block, "end"), c.end) << c.name << "\n" << block;
+        EXPECT_EQ(e2e_labelled(block, "start"), c.start) << c.name << "\n" << block;
+        EXPECT_EQ(e2e_labelled(block, "elapsed"), c.elapsed) << c.name << "\n" << block;
+        EXPECT_EQ(e2e_labelled(block, "end"), c.end) << c.name << "\n" << block;
     }
 }
 
@@ -141,7 +130,7 @@ TEST(Statistics, TheSharedWalkOpensWithItsFourLines)
         std::string block = statistics_text();
         EXPECT_EQ(block.substr(0, strlen(c.head)), c.head) << block;
         /* The V= field is miles an hour as recorded, jump and all. */
-        EXPECT_EQ(line_of(block, "recorded speed"),
+        EXPECT_EQ(e2e_labelled(block, "recorded speed"),
                   c.units == UNITS_IMPERIAL ? "0.0 to 205.7 mph" : "0.0 to 331.0 km/h");
     }
 }
@@ -167,8 +156,9 @@ TEST(Statistics, DistanceSumsTheGeodesicsFromFixToFix)
         std::string text;
         for (size_t i = 0; i < c.places.size(); ++i)
             text += fix(at_second(static_cast<int>(i) * 60), c.places[i].first, c.places[i].second);
-        EXPECT_EQ(line_of(statistics_of(text), "distance"), c.metric) << c.name;
-        EXPECT_EQ(line_of(statistics_of(text, UNITS_IMPERIAL), "distance"), c.imperial) << c.name;
+        EXPECT_EQ(e2e_labelled(statistics_of(text), "distance"), c.metric) << c.name;
+        EXPECT_EQ(e2e_labelled(statistics_of(text, UNITS_IMPERIAL), "distance"), c.imperial)
+            << c.name;
     }
 }
 
@@ -178,11 +168,11 @@ TEST(Statistics, StandingStillAndPausesAddNoMovingTime)
     for (int i = 0; i < 10; ++i)
         still += fix(at_second(60 * i), 45.77, 14.36);
     std::string block = statistics_of(still);
-    EXPECT_EQ(line_of(block, "elapsed"), "0:09:00") << block;
-    EXPECT_EQ(line_of(block, "distance"), "0.000 km") << block;
-    EXPECT_EQ(line_of(block, "moving time"), "0:00:00") << block;
-    EXPECT_EQ(line_of(block, "moving speed"), "none") << block;
-    EXPECT_EQ(line_of(block, "max speed"), "0.0 km/h") << block;
+    EXPECT_EQ(e2e_labelled(block, "elapsed"), "0:09:00") << block;
+    EXPECT_EQ(e2e_labelled(block, "distance"), "0.000 km") << block;
+    EXPECT_EQ(e2e_labelled(block, "moving time"), "0:00:00") << block;
+    EXPECT_EQ(e2e_labelled(block, "moving speed"), "none") << block;
+    EXPECT_EQ(e2e_labelled(block, "max speed"), "0.0 km/h") << block;
 
     /* A walk at 1.5 m/s, fixes 10 s apart: a minute on, a minute standing
        with the receiver wandering by half a metre a fix, a minute on. */
@@ -197,9 +187,9 @@ TEST(Statistics, StandingStillAndPausesAddNoMovingTime)
     for (int i = 1; i <= 6; ++i, second += 10)
         walk += fix(at_second(second), north(metres + 15.0 * i), 10.0);
     block = statistics_of(walk);
-    EXPECT_EQ(line_of(block, "elapsed"), "0:03:00") << block;
-    EXPECT_EQ(line_of(block, "moving time"), "0:02:00") << block;
-    EXPECT_EQ(line_of(block, "moving speed"), "5.4 km/h") << block;
+    EXPECT_EQ(e2e_labelled(block, "elapsed"), "0:03:00") << block;
+    EXPECT_EQ(e2e_labelled(block, "moving time"), "0:02:00") << block;
+    EXPECT_EQ(e2e_labelled(block, "moving speed"), "5.4 km/h") << block;
 }
 
 TEST(Statistics, OneFixAndNoFixes)
@@ -226,7 +216,7 @@ TEST(Statistics, SkippedCountsTheDLinesOfThisLoadNotTaken)
     std::string text = "# a comment is no fix line\n" + good + "D=2010-08-05T14:24:00,P=45.7\n" +
                        good + "D=2010-08-05T14:24:09,P=45.77 14.36,V=nan\n" +
                        "D=2010-08-05T14:24:09,P=45.77 14.36,V=1,A=200000\n" + good + "Dx\n";
-    EXPECT_EQ(line_of(statistics_of(text), "fixes"), "3 (4 skipped)");
+    EXPECT_EQ(e2e_labelled(statistics_of(text), "fixes"), "3 (4 skipped)");
     /* The reader's count of fix lines runs on from load to load. */
     reset_track_state();
     testing::internal::CaptureStdout();
@@ -234,7 +224,7 @@ TEST(Statistics, SkippedCountsTheDLinesOfThisLoadNotTaken)
     load_track_stream(first, "first.track");
     load_track_stream(second, "second.track");
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(line_of(statistics_text(), "fixes"), "2 (0 skipped)");
+    EXPECT_EQ(e2e_labelled(statistics_text(), "fixes"), "2 (0 skipped)");
 }
 
 /* A drive north at 10 m/s, a fix a second, with the receiver's position
@@ -244,7 +234,7 @@ std::string top_speed_with(int fixes, int jump, double (*change)(int i, int jump
     std::string text;
     for (int i = 0; i < fixes; ++i)
         text += fix(at_second(i), north(10.0 * i + change(i, jump)), 10.0, 22.4);
-    return line_of(statistics_of(text), "max speed");
+    return e2e_labelled(statistics_of(text), "max speed");
 }
 
 TEST(Statistics, TheTopSpeedIsNotOneJumpOfTheReceiver)
@@ -329,10 +319,10 @@ TEST(Statistics, AscentAndDescentIgnoreNoiseBelowTheFilter)
     };
     for (const auto& c : cases) {
         std::string block = with_altitudes(c.altitudes, c.units);
-        EXPECT_EQ(line_of(block, "lowest"), c.lowest) << c.name << "\n" << block;
-        EXPECT_EQ(line_of(block, "highest"), c.highest) << c.name << "\n" << block;
-        EXPECT_EQ(line_of(block, "ascent"), c.ascent) << c.name << "\n" << block;
-        EXPECT_EQ(line_of(block, "descent"), c.descent) << c.name << "\n" << block;
+        EXPECT_EQ(e2e_labelled(block, "lowest"), c.lowest) << c.name << "\n" << block;
+        EXPECT_EQ(e2e_labelled(block, "highest"), c.highest) << c.name << "\n" << block;
+        EXPECT_EQ(e2e_labelled(block, "ascent"), c.ascent) << c.name << "\n" << block;
+        EXPECT_EQ(e2e_labelled(block, "descent"), c.descent) << c.name << "\n" << block;
     }
     /* A track without altitudes has no height lines at all. */
     std::string block =
@@ -349,15 +339,15 @@ TEST(Statistics, ImperialUnitsGiveMilesMilesAnHourAndFeet)
         text += fix(at_second(60 * i), north(1609.344 * i / 4), 10.0, 15.0,
                     ",A=" + std::to_string(100 + 0.3048 * 100 * i));
     std::string metric = statistics_of(text), imperial = statistics_of(text, UNITS_IMPERIAL);
-    EXPECT_EQ(line_of(imperial, "distance"), "1.000 mi") << imperial;
-    EXPECT_EQ(line_of(imperial, "moving speed"), "15.0 mph") << imperial;
-    EXPECT_EQ(line_of(imperial, "max speed"), "15.0 mph") << imperial;
-    EXPECT_EQ(line_of(imperial, "recorded speed"), "15.0 to 15.0 mph") << imperial;
-    EXPECT_EQ(line_of(imperial, "ascent"), "400 ft") << imperial;
-    EXPECT_EQ(line_of(metric, "distance"), "1.609 km") << metric;
-    EXPECT_EQ(line_of(metric, "moving speed"), "24.1 km/h") << metric;
-    EXPECT_EQ(line_of(metric, "recorded speed"), "24.1 to 24.1 km/h") << metric;
-    EXPECT_EQ(line_of(metric, "ascent"), "122 m") << metric;
+    EXPECT_EQ(e2e_labelled(imperial, "distance"), "1.000 mi") << imperial;
+    EXPECT_EQ(e2e_labelled(imperial, "moving speed"), "15.0 mph") << imperial;
+    EXPECT_EQ(e2e_labelled(imperial, "max speed"), "15.0 mph") << imperial;
+    EXPECT_EQ(e2e_labelled(imperial, "recorded speed"), "15.0 to 15.0 mph") << imperial;
+    EXPECT_EQ(e2e_labelled(imperial, "ascent"), "400 ft") << imperial;
+    EXPECT_EQ(e2e_labelled(metric, "distance"), "1.609 km") << metric;
+    EXPECT_EQ(e2e_labelled(metric, "moving speed"), "24.1 km/h") << metric;
+    EXPECT_EQ(e2e_labelled(metric, "recorded speed"), "24.1 to 24.1 km/h") << metric;
+    EXPECT_EQ(e2e_labelled(metric, "ascent"), "122 m") << metric;
     StatisticsUnits units = UNITS_METRIC;
     EXPECT_TRUE(statistics_units_named("imperial", &units));
     EXPECT_EQ(units, UNITS_IMPERIAL);
@@ -368,7 +358,7 @@ TEST(Statistics, ImperialUnitsGiveMilesMilesAnHourAndFeet)
 TEST(Statistics, AHeightChangeComputesTheTextAgainFromTheAltitudes)
 {
     std::string block = with_altitudes({500, 520, 510, 530}, UNITS_METRIC);
-    EXPECT_EQ(line_of(block, "ascent"), "40 m") << block;
+    EXPECT_EQ(e2e_labelled(block, "ascent"), "40 m") << block;
     /* Units set after the load show in the text only once it is made again. */
     set_statistics_units(UNITS_IMPERIAL);
     testing::internal::CaptureStdout();
@@ -376,7 +366,7 @@ TEST(Statistics, AHeightChangeComputesTheTextAgainFromTheAltitudes)
     testing::internal::GetCapturedStdout();
     set_statistics_units(UNITS_METRIC);
     std::string after = statistics_text();
-    EXPECT_EQ(line_of(after, "ascent"), "131 ft") << "the altitudes, not the drawn heights";
+    EXPECT_EQ(e2e_labelled(after, "ascent"), "131 ft") << "the altitudes, not the drawn heights";
     EXPECT_EQ(after, format_statistics(track_statistics, UNITS_IMPERIAL));
     EXPECT_EQ(format_statistics(track_statistics, UNITS_METRIC), block);
 }
