@@ -3,8 +3,9 @@
  *
  * Each list is drawn as one batch from vertex arrays.  The position arrays
  * are built on the first draw after a load (a new track_generation); the
- * colour arrays of the curve lists are rebuilt only when the threshold has
- * changed since they were made.
+ * colour arrays are rebuilt only when the threshold or the colouring has
+ * changed since they were made.  The raw fixes are red in the spacing
+ * colouring, and coloured by their value in the others.
  *
  * Entry points: see curve_drawing.h.
  */
@@ -13,6 +14,7 @@
 #include "../track/display_mapping.h"
 #include "../track/load.h"
 #include "../track/prefault.h"
+#include "colouring.h"
 #include "curve_controls.h"
 #include "curve_fitting.h"
 
@@ -23,12 +25,14 @@
 static const float CENTRE_POINT_SIZE = 4.0f;
 static const float BESSEL_POINT_SIZE = 3.0f;
 static const float TRACK_POINT_SIZE = 2.0f;
+static const float NO_VALUE_RGB[3] = {0.6f, 0.6f, 0.6f}; /* a point the colouring says nothing of */
 
 /* Vertex and colour arrays of one drawn list. */
 struct PointBatch {
     std::vector<float> xyz;
     std::vector<float> rgb;
     float coloured_for = -1.0f; /* threshold the colours were made for; -1: none yet */
+    int coloured_as = -1;       /* the colouring they were made for */
     long built_for = -1;        /* track_generation the positions were made for */
 };
 
@@ -115,13 +119,49 @@ void draw_bessel_segment()
     glEnd();
 }
 
+static bool colours_are_current(const PointBatch& batch)
+{
+    return batch.coloured_for == threshold && batch.coloured_as == colouring;
+}
+
+/* The colour of frame i by its value, grey where it has none. */
+static void frame_colour(size_t i, float rgb[3])
+{
+    float value = 0;
+    if (frame_colour_value(i, &value)) {
+        value_colour(value, rgb);
+    } else {
+        for (int k = 0; k < 3; ++k)
+            rgb[k] = NO_VALUE_RGB[k];
+    }
+}
+
+/* Sample i of a list lies on the segment of frame 1 + i / samples a
+   segment: every list starts at frame 1. */
 static void colour_curve_batch(PointBatch* batch, const CurveList& list)
 {
     reserve_faulted_in(&batch->rgb, list.size() * 3);
     batch->rgb.resize(list.size() * 3);
-    for (size_t i = 0; i < list.size(); ++i)
-        band_colour(list[i].frame_distance * samples_per_segment, threshold, &batch->rgb[i * 3]);
+    size_t per_segment = static_cast<size_t>(sample_count() > 0 ? sample_count() : 1);
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (colouring == COLOURING_SPACING)
+            band_colour(list[i].frame_distance * samples_per_segment, threshold,
+                        &batch->rgb[i * 3]);
+        else
+            frame_colour(1 + i / per_segment, &batch->rgb[i * 3]);
+    }
     batch->coloured_for = threshold;
+    batch->coloured_as = colouring;
+}
+
+static void colour_raw_batch()
+{
+    reserve_faulted_in(&raw_batch.rgb, frames.size() * 3);
+    raw_batch.rgb.resize(frames.size() * 3);
+    for (size_t i = 0; i < frames.size(); ++i)
+        frame_colour(i, &raw_batch.rgb[i * 3]);
+    raw_batch.coloured_for = threshold;
+    raw_batch.coloured_as = colouring;
 }
 
 void draw_curve_family(int family)
@@ -136,7 +176,7 @@ void draw_curve_family(int family)
             push_view(&batch->xyz, &sample);
         batch->built_for = track_generation;
     }
-    if (batch->coloured_for != threshold)
+    if (!colours_are_current(*batch))
         colour_curve_batch(batch, list);
     glPointSize(TRACK_POINT_SIZE);
     draw_batch(*batch, true);
@@ -151,6 +191,9 @@ void draw_raw_frames()
         raw_batch.built_for = track_generation;
     }
     glPointSize(TRACK_POINT_SIZE);
+    bool coloured = colouring != COLOURING_SPACING;
+    if (coloured && !colours_are_current(raw_batch))
+        colour_raw_batch();
     glColor3f(1, 0, 0);
-    draw_batch(raw_batch, false);
+    draw_batch(raw_batch, coloured);
 }

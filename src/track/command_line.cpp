@@ -36,6 +36,7 @@ static const char USAGE[] =
     "  b  1 2 3       a fitted curve instead of the fixes: linear, cubic, Bessel\n"
     "  +  -           speed-colour bands wider or narrower\n"
     "  x  X           the relief twice or half as high\n"
+    "  k  i  F1       colourings, the statistics, every control in a panel\n"
     "  r  h  q        reset the view, help on standard output, quit\n"
     "\n"
     "The manual: man kestrim (docs/kestrim.1 in the source tree).\n";

@@ -15,6 +15,8 @@
 #include "../manip/mode_step.h"
 #include "../track/clock.h"
 #include "../track/load.h"
+#include "hud.h"
+#include "panels.h"
 #include "viewer_state.h"
 
 #include <GL/glut.h>
@@ -27,6 +29,12 @@ static const double FIELD_OF_VIEW = 30.0;
 static const double NEAR_PLANE = 1.0, FAR_PLANE = 15.0;
 static const double ORTHO_HALF_HEIGHT = 2.0;
 static const float FPS_REPORT_SECONDS = 1.0f;
+/* The overlay's text lies in the plane z = 0 of the overlay camera, and
+   that camera looks at a point of that plane: the track centre's z belongs
+   to the scene's coordinates, where it would put the text out of view or
+   behind the eye. */
+static const float OVERLAY_PLANE_Z = 0.0f;
+static const float OVERLAY_TEXT_X = -1.5f, OVERLAY_TEXT_Y = 1.4f;
 
 void camera_eye(double cx, double cy, double cz, double eye[3])
 {
@@ -63,6 +71,18 @@ static void run_mode_step()
     skip_mode_once = false;
 }
 
+/* The transformation the scene is drawn with: the camera, then the scale
+   and turn about the centre. */
+static void scene_modelview(double matrix[16])
+{
+    glPushMatrix();
+    glLoadIdentity();
+    glMultMatrixf(camera_matrix);
+    apply_scene_transform();
+    glGetDoublev(GL_MODELVIEW_MATRIX, matrix);
+    glPopMatrix();
+}
+
 void display()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -76,10 +96,13 @@ void display()
     draw_scene();
     glPushMatrix();
     glLoadIdentity();
-    gluLookAt(eye_x, eye_y, eye_z, -look_x, -look_y, look_z, up_x, up_y, up_z);
+    gluLookAt(eye_x, eye_y, eye_z, -look_x, -look_y, OVERLAY_PLANE_Z, up_x, up_y, up_z);
     draw_overlay();
     glPopMatrix();
     glPopMatrix();
+    double scene[16];
+    scene_modelview(scene);
+    draw_panels(scene);
 
     glutSwapBuffers();
     count_frames();
@@ -120,10 +143,33 @@ void draw_text(float x, float y, float z, void* font, const char* text)
         glutBitmapCharacter(font, static_cast<unsigned char>(*c));
 }
 
+/* Where the overlay camera puts the text's start, in window pixels; the
+   top-left corner when it is behind the eye or the camera is degenerate. */
+static void overlay_anchor(int* x, int* y)
+{
+    GLdouble modelview[16], projection[16], wx = 0, wy = 0, wz = -1;
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(OVERLAY_TEXT_X, OVERLAY_TEXT_Y, OVERLAY_PLANE_Z, modelview, projection, viewport,
+               &wx, &wy, &wz);
+    bool seen = std::isfinite(wx) && std::isfinite(wy) && wz >= 0 && wz <= 1;
+    *x = seen ? static_cast<int>(wx) : 0;
+    *y = seen ? static_cast<int>(wy) : window_height;
+}
+
+/* The frames per second, black on a light backing where the overlay camera
+   puts them, kept inside the window; nothing before the first report. */
 void draw_overlay()
 {
-    glColor3f(0, 0, 0);
-    draw_text(-1.5f, 1.4f, 0, GLUT_BITMAP_HELVETICA_18, overlay_text);
+    if (overlay_text[0] == '\0')
+        return;
+    int x, y;
+    overlay_anchor(&x, &y);
+    begin_window_drawing();
+    draw_label(x, y, GLUT_BITMAP_HELVETICA_18, overlay_text);
+    end_window_drawing();
 }
 
 void reshape(int width, int height)

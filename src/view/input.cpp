@@ -2,7 +2,8 @@
  * input.cpp - the input side of the window.
  *
  * Keys switch lighting, shading, material, curve display, curve index and
- * threshold; the left button drags in the current mode; the right-button
+ * threshold; k cycles the colouring, i shows the statistics and F1 the
+ * help panel.  The left button drags in the current mode; the right-button
  * menu chooses Move, Scale, Reset or Exit, and the middle-button menu
  * Move, Scale or Rotate.  Key r and the Reset entry call reset_view(); x
  * and X double and halve the height exaggeration.
@@ -11,6 +12,7 @@
  */
 #include "input.h"
 
+#include "../curves/colouring.h"
 #include "../curves/curve_controls.h"
 #include "../curves/curve_lists.h"
 #include "../manip/lights.h"
@@ -137,6 +139,24 @@ static void next_material()
     request_redisplay();
 }
 
+static void cycle_colouring()
+{
+    next_colouring();
+    request_redisplay();
+}
+
+static void toggle_info_panel()
+{
+    info_panel_shown = !info_panel_shown;
+    request_redisplay();
+}
+
+static void toggle_all_panels()
+{
+    panels_shown = !panels_shown;
+    request_redisplay();
+}
+
 static void toggle_polygon_mode()
 {
     polygon_mode = polygon_mode == POLYGON_MODE_LINE ? POLYGON_MODE_FILL : POLYGON_MODE_LINE;
@@ -169,9 +189,20 @@ void keyboard(unsigned char key, int, int)
     case '-': case '_': threshold_down(); break;
     case 'x': exaggerate_heights(height_exaggeration * 2); break;
     case 'X': exaggerate_heights(height_exaggeration / 2); break;
+    case 'k': cycle_colouring(); break;
+    case 'i': toggle_info_panel(); break;
+    case 'o': toggle_all_panels(); break;
     default: break;
     }
     /* clang-format on */
+}
+
+void special_key(int key, int, int)
+{
+    if (key == GLUT_KEY_F1) {
+        help_panel_shown = !help_panel_shown;
+        request_redisplay();
+    }
 }
 
 /* Window rows count down from the top; the view counts up from the bottom. */

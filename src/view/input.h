@@ -4,7 +4,7 @@
  * The handlers only change the view state, call the curve and view steps,
  * and ask for redraws; drawing happens in the display cycle.
  *
- * Entry points: keyboard(), mouse(), motion(), right_button_menu(),
+ * Entry points: keyboard(), special_key(), mouse(), motion(), right_button_menu(),
  * mode_menu(), build_menus(), reset_view(), set_material(), Material,
  * material_red, material_grey, redisplay_requests.
  */
@@ -26,6 +26,9 @@ extern int redisplay_requests; /* redraws the input handlers have asked for */
 
 /* GLUT keyboard callback; the pointer position is not used. */
 void keyboard(unsigned char key, int x, int y);
+
+/* GLUT special-key callback: F1 shows and hides the help panel. */
+void special_key(int key, int x, int y);
 
 /* GLUT mouse callback: left press and release. */
 void mouse(int button, int state, int x, int y);

@@ -36,6 +36,7 @@ void register_callbacks()
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     glutKeyboardFunc(keyboard);
+    glutSpecialFunc(special_key);
     glutMouseFunc(mouse);
     glutMotionFunc(motion);
     glEnable(GL_DEPTH_TEST);

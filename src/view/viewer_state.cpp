@@ -45,6 +45,11 @@ bool left_button_down = false, left_button_up = true;
 char overlay_text[OVERLAY_TEXT_BYTES] = "";
 float fps_frame_count = 0, fps_last_report = 0;
 
+/* Panels */
+bool info_panel_shown = false;
+bool help_panel_shown = false;
+bool panels_shown = true;
+
 void orbit_eye(float azimuth, float elevation, float* x, float* y, float* z)
 {
     *x = cosf(azimuth) * (cosf(elevation) * ORBIT_RADIUS);

@@ -40,8 +40,8 @@ extern float camera_matrix[16];         /* modelview after the camera, each fram
 extern float pan_x, pan_y;              /* translation before the camera */
 extern float up_x, up_y, up_z;          /* up vector of both cameras */
 extern float eye_x, eye_y, eye_z;       /* eye of the overlay camera */
-extern float look_x, look_y;            /* the overlay looks at (-look_x, -look_y, look_z) */
-extern float look_z;
+extern float look_x, look_y;            /* the overlay looks at (-look_x, -look_y, 0) */
+extern float look_z;                    /* the centre's z; the overlay's plane is z = 0 */
 extern float orbit_azimuth, orbit_elevation; /* radians */
 extern float orbit_eye_x, orbit_eye_y;
 extern float trackball_angle; /* degrees of the next rotate step; cleared after use */
@@ -52,6 +52,11 @@ extern int cur_x, cur_y;     /* pointer at the last motion, y from the bottom ro
 extern bool left_button_down, left_button_up;
 extern char overlay_text[OVERLAY_TEXT_BYTES]; /* drawn in the overlay */
 extern float fps_frame_count, fps_last_report;
+
+/* Panels over the scene, kept by a reset of the view. */
+extern bool info_panel_shown; /* the track's statistics (key i) */
+extern bool help_panel_shown; /* the controls (F1) */
+extern bool panels_shown;     /* anything over the track but the frames per second (key o) */
 
 /* Start values, as start-up sets them (no GL, no reshape); the model matrix,
    the window size, the material and the curve switches are kept. */
