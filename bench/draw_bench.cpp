@@ -178,6 +178,30 @@ static void report_named(const char* what, const char* name, double value)
     report(key, value);
 }
 
+static void panels_on(bool on)
+{
+    panels_shown = info_panel_shown = help_panel_shown = on;
+}
+
+/* The cubic curve with every panel on (statistics, help, legend, scale
+   bar, north arrow), beside all of them off, in alternating rounds. */
+static void time_panels(double seconds)
+{
+    curves_shown = true;
+    curve_family = FAMILY_CUBIC;
+    std::vector<double> on, off, ratio;
+    for (int round = 0; round < ROUNDS; ++round) {
+        panels_on(true);
+        on.push_back(frames_per_second(display_frame, seconds / ROUNDS));
+        panels_on(false);
+        off.push_back(frames_per_second(display_frame, seconds / ROUNDS));
+        ratio.push_back(on.back() / off.back());
+    }
+    report("fps_panels_on", median(on));
+    report("fps_panels_off", median(off));
+    report("fps_panels_ratio", median(ratio));
+}
+
 int run_draw_bench(const char* path, double seconds)
 {
     int argc = 1;
@@ -215,5 +239,6 @@ int run_draw_bench(const char* path, double seconds)
         report_named("fps_ratio", drawn.name, median(ratio));
         report_named("mem_resident_mb_after", drawn.name, resident_bytes() / 1e6);
     }
+    time_panels(seconds);
     return 0;
 }

@@ -127,6 +127,8 @@ table() {
   row "the same walk as GPX without speeds, MB" "%.1f" "v(gpx_mb)"
   row "its conversion by gpsbabel before the load, s (x whole load)" "%.1f (%.0f)" \
     "v(conversion), v(conversion) / v(load_whole)"
+  row "cubic with every panel on / all off, display fps (ratio)" "%.1f / %.1f (%.2f)" \
+    "v(fps_panels_on), v(fps_panels_off), v(fps_panels_ratio)"
   row "load to first picture in the window, s" "%.3f" "v(first_picture)"
   row "of which the first display, s" "%.3f" "v(first_picture) - v(load_in_window)"
   row "peak resident, MB" "%.0f" "v(mem_peak_mb)"
