@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the README's pictures: the sample track as it opens, and its cubic
-# curve in speed-band colours (keys b, 2), each a screenshot of the real
+# Makes the README's pictures: the sample track as it opens, its cubic
+# curve in speed-band colours (keys b, 2), and the same coloured by speed
+# with the statistics panel (keys k, i), each a screenshot of the real
 # viewer's window under Xvfb, written to docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,3 +28,5 @@ shoot() {
 shoot docs/sample-track.png
 xdotool windowfocus --sync "$window" key b 2
 shoot docs/sample-curves.png
+xdotool windowfocus --sync "$window" key k i
+shoot docs/sample-panels.png
