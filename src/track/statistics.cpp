@@ -24,7 +24,6 @@
 
 #include "frame_fixes.h"
 #include "geodesy.h"
-#include "text_format.h"
 #include "track_point.h"
 #include "track_reader.h"
 
@@ -286,9 +285,8 @@ std::string format_statistics(const TrackStatistics& s, StatisticsUnits which)
 {
     const UnitNames& units = UNIT_NAMES[which == UNITS_IMPERIAL ? 1 : 0];
     std::string block;
-    char fixes[THOUSANDS_BYTES], skipped[THOUSANDS_BYTES];
-    add_line(&block, "fixes: %s (%s skipped)", with_thousands(s.fixes, fixes),
-             with_thousands(s.skipped, skipped));
+    /* Plain digits, for the scripts that read the block. */
+    add_line(&block, "fixes: %lld (%lld skipped)", s.fixes, s.skipped);
     if (s.fixes == 0) {
         add_line(&block, "start: none");
         return block;

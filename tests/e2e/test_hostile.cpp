@@ -243,8 +243,8 @@ void expect_transcript(const std::string& out, const std::string& path, const Ex
 
     /* Then the statistics, of what was kept and skipped. */
     std::string statistics = tail.substr(std::min(frames_tail.size(), tail.size()));
-    std::string fixes = "fixes: " + with_commas(std::to_string(e.kept)) + " (" +
-                        with_commas(std::to_string(e.skipped.size())) + " skipped)\n";
+    std::string fixes = "fixes: " + std::to_string(e.kept) + " (" +
+                        std::to_string(e.skipped.size()) + " skipped)\n";
     EXPECT_EQ(statistics.compare(0, fixes.size(), fixes), 0) << statistics;
     if (e.kept == 0)
         EXPECT_EQ(statistics, fixes + "start: none\n");
