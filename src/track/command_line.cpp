@@ -38,6 +38,7 @@ static const char USAGE[] =
     "  x  X           the relief twice or half as high\n"
     "  k  i  F1       colourings, the statistics, every control in a panel\n"
     "  r  h  q        reset the view, help on standard output, quit\n"
+    "  p              the window as a PNG in the current folder\n"
     "\n"
     "The manual: man kestrim (docs/kestrim.1 in the source tree).\n";
 

@@ -20,6 +20,7 @@
 #include "track_reader.h"
 
 #include "../view/input.h"
+#include "../view/screenshot.h"
 #include "../view/startup.h"
 
 #include <GL/glut.h>
@@ -81,6 +82,7 @@ int main(int argc, char** argv)
     forget_gps_file(&file); /* read: nothing of the conversion is left */
     fputs(statistics_text(), stdout);
     fflush(stdout);
+    name_pictures_after(path);
     glutPostRedisplay();
     glutMainLoop();
     return 0;

@@ -20,6 +20,7 @@
 #include "../track/heights.h"
 #include "../track/load.h"
 #include "display.h"
+#include "screenshot.h"
 #include "viewer_state.h"
 
 #include <GL/glut.h>
@@ -192,6 +193,7 @@ void keyboard(unsigned char key, int, int)
     case 'k': cycle_colouring(); break;
     case 'i': toggle_info_panel(); break;
     case 'o': toggle_all_panels(); break;
+    case 'p': write_picture_here(); break;
     default: break;
     }
     /* clang-format on */

@@ -50,6 +50,7 @@ const char HELP_TEXT[] = "Kestrim: keys and mouse (F1 hides this)\n"
                          "n N           draw again\n"
                          "r             reset the view\n"
                          "h             this help on standard output\n"
+                         "p             the window as a PNG in this folder\n"
                          "q Q           quit";
 
 static const float ARROW_RGB[3] = {0.1f, 0.3f, 0.6f}; /* steel blue, unlike any band */
