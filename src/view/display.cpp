@@ -13,6 +13,7 @@
 
 #include "../curves/curve_drawing.h"
 #include "../manip/mode_step.h"
+#include "../manip/zoom.h"
 #include "../track/clock.h"
 #include "../track/load.h"
 #include "hud.h"
@@ -52,7 +53,7 @@ void camera_eye(double cx, double cy, double cz, double eye[3])
     }
 }
 
-static void build_camera_matrix()
+void build_camera_matrix()
 {
     double eye[3];
     camera_eye(centre_x, centre_y, centre_z, eye);
@@ -69,6 +70,29 @@ static void run_mode_step()
     if (!skip_mode_once)
         apply_view_mode();
     skip_mode_once = false;
+}
+
+/* The wheel's zoom before the projection, for the scene alone: the overlay
+   keeps its place.  The projection the scene is drawn with goes to
+   projection. */
+static void begin_zoom(double projection[16])
+{
+    double zoom[16], before[16];
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glGetDoublev(GL_PROJECTION_MATRIX, before);
+    zoom_matrix(zoom);
+    glLoadMatrixd(zoom);
+    glMultMatrixd(before);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+static void end_zoom()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
 }
 
 /* The transformation the scene is drawn with: the camera, then the scale
@@ -93,7 +117,10 @@ void display()
     glPushMatrix();
     glLoadIdentity();
     glMultMatrixf(camera_matrix);
+    double scene_projection[16];
+    begin_zoom(scene_projection);
     draw_scene();
+    end_zoom();
     glPushMatrix();
     glLoadIdentity();
     gluLookAt(eye_x, eye_y, eye_z, -look_x, -look_y, OVERLAY_PLANE_Z, up_x, up_y, up_z);
@@ -102,7 +129,7 @@ void display()
     glPopMatrix();
     double scene[16];
     scene_modelview(scene);
-    draw_panels(scene);
+    draw_panels(scene, scene_projection);
 
     glutSwapBuffers();
     count_frames();
@@ -180,11 +207,15 @@ void reshape(int width, int height)
     glLoadIdentity();
     /* A window of no height still gets a usable projection. */
     double aspect = static_cast<double>(width) / (height > 0 ? height : 1);
+    /* A window taller than wide keeps the view's width rather than its
+       height, so that what fits a square window fits it too. */
+    double taller = aspect < 1 && aspect > 0 ? 1 / aspect : 1;
+    double half_angle = atan(tan(FIELD_OF_VIEW / 2 * M_PI / 180) * taller);
     if (perspective_on)
-        gluPerspective(FIELD_OF_VIEW, aspect, NEAR_PLANE, FAR_PLANE);
+        gluPerspective(2 * half_angle * 180 / M_PI, aspect, NEAR_PLANE, FAR_PLANE);
     else
-        glOrtho(-ORTHO_HALF_HEIGHT * aspect, ORTHO_HALF_HEIGHT * aspect, -ORTHO_HALF_HEIGHT,
-                ORTHO_HALF_HEIGHT, NEAR_PLANE, FAR_PLANE);
+        glOrtho(-ORTHO_HALF_HEIGHT * taller * aspect, ORTHO_HALF_HEIGHT * taller * aspect,
+                -ORTHO_HALF_HEIGHT * taller, ORTHO_HALF_HEIGHT * taller, NEAR_PLANE, FAR_PLANE);
     glMatrixMode(GL_MODELVIEW);
     glViewport(0, 0, width, height);
     glutPostRedisplay();

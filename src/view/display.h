@@ -12,6 +12,10 @@
 /* GLUT display callback: draws one frame. */
 void display();
 
+/* camera_matrix from the track's centre and the pan, as the next display
+   builds it: for what turns the track before then. */
+void build_camera_matrix();
+
 /* GLUT reshape callback: stores the size, rebuilds the projection, redraws. */
 void reshape(int width, int height);
 

@@ -17,6 +17,8 @@
 #include "../curves/curve_lists.h"
 #include "../manip/lights.h"
 #include "../manip/modes.h"
+#include "../manip/turns.h"
+#include "../manip/zoom.h"
 #include "../track/heights.h"
 #include "../track/load.h"
 #include "display.h"
@@ -27,6 +29,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+
+enum { WHEEL_UP = 3, WHEEL_DOWN = 4 }; /* freeglut's buttons of the wheel */
 
 enum {
     MENU_MOVE = 1,
@@ -85,6 +89,7 @@ static void load_identity_model_matrix()
 void reset_view()
 {
     load_identity_model_matrix();
+    reset_zoom();
     init_viewer_state();
     reset_mode_state();
     glDisable(GL_LIGHTING);
@@ -158,6 +163,29 @@ static void toggle_all_panels()
     request_redisplay();
 }
 
+/* Zooms the view by factor about a window pixel (rows from the bottom). */
+static void zoom_at(double factor, int x, int y)
+{
+    double nx, ny;
+    window_to_ndc(x + 0.5, y + 0.5, window_width, window_height, &nx, &ny);
+    zoom_about(factor, nx, ny);
+    request_redisplay();
+}
+
+static void turn(ScreenAxis axis, float degrees)
+{
+    build_camera_matrix();
+    turn_about_screen_axis(axis, degrees);
+    request_redisplay();
+}
+
+static void north_up()
+{
+    build_camera_matrix();
+    turn_north_up(raw_centre_x, raw_centre_y, raw_centre_z);
+    request_redisplay();
+}
+
 static void toggle_polygon_mode()
 {
     polygon_mode = polygon_mode == POLYGON_MODE_LINE ? POLYGON_MODE_FILL : POLYGON_MODE_LINE;
@@ -194,6 +222,7 @@ void keyboard(unsigned char key, int, int)
     case 'i': toggle_info_panel(); break;
     case 'o': toggle_all_panels(); break;
     case 'p': write_picture_here(); break;
+    case 'u': north_up(); break;
     default: break;
     }
     /* clang-format on */
@@ -201,9 +230,20 @@ void keyboard(unsigned char key, int, int)
 
 void special_key(int key, int, int)
 {
-    if (key == GLUT_KEY_F1) {
+    int middle_x = window_width / 2, middle_y = window_height / 2;
+    switch (key) {
+    case GLUT_KEY_F1:
         help_panel_shown = !help_panel_shown;
         request_redisplay();
+        break;
+    case GLUT_KEY_LEFT: turn(SCREEN_Y, -TURN_STEP_DEGREES); break;
+    case GLUT_KEY_RIGHT: turn(SCREEN_Y, TURN_STEP_DEGREES); break;
+    case GLUT_KEY_UP: turn(SCREEN_X, -TURN_STEP_DEGREES); break;
+    case GLUT_KEY_DOWN: turn(SCREEN_X, TURN_STEP_DEGREES); break;
+    case GLUT_KEY_PAGE_UP: zoom_at(ZOOM_STEP, middle_x, middle_y); break;
+    case GLUT_KEY_PAGE_DOWN: zoom_at(1.0 / ZOOM_STEP, middle_x, middle_y); break;
+    case GLUT_KEY_HOME: reset_view(); break;
+    default: break;
     }
 }
 
@@ -215,12 +255,20 @@ static int rows_from_bottom(int y)
 
 void mouse(int button, int state, int x, int y)
 {
+    if (button == WHEEL_UP || button == WHEEL_DOWN) {
+        if (state == GLUT_DOWN)
+            zoom_at(button == WHEEL_UP ? ZOOM_STEP : 1.0 / ZOOM_STEP, x, rows_from_bottom(y));
+        return;
+    }
     if (button != GLUT_LEFT_BUTTON)
         return;
     if (state == GLUT_DOWN) {
         printf("mouse clicked at %d %d\n", x, rows_from_bottom(y));
         press_x = x;
         press_y = rows_from_bottom(y);
+        /* The drag starts here: the pointer of the last drag is no motion. */
+        cur_x = press_x;
+        cur_y = press_y;
         left_button_down = true;
         left_button_up = false;
     } else {

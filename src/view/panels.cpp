@@ -43,6 +43,11 @@ const char HELP_TEXT[] = "Kestrim: keys and mouse (F1 hides this)\n"
                          "x X           relief twice as high, half as high\n"
                          "i             the track's statistics\n"
                          "o             hide or show all drawn over the track\n"
+                         "wheel         zoom about the pointer\n"
+                         "PgUp PgDn     zoom about the middle of the window\n"
+                         "arrows        turn about the screen's axes\n"
+                         "u             north up, seen from straight above\n"
+                         "Home          reset the view, as r\n"
                          "l             lighting: points in the material's colour\n"
                          "m             material: red, grey (with lighting)\n"
                          "s c           smooth shading, cartoon lights\n"
@@ -246,14 +251,15 @@ static void draw_north_arrow(const Projection& p, const PixelBox& below)
 
 /* ------------------------------------------------------------ all */
 
-void draw_panels(const double scene_modelview[16])
+void draw_panels(const double scene_modelview[16], const double scene_projection[16])
 {
     if (!panels_shown)
         return;
     Projection p;
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < 16; ++i) {
         p.modelview[i] = scene_modelview[i];
-    glGetDoublev(GL_PROJECTION_MATRIX, p.projection);
+        p.projection[i] = scene_projection[i];
+    }
     glGetIntegerv(GL_VIEWPORT, p.viewport);
     begin_window_drawing();
     if (!frames.empty()) {

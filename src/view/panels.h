@@ -12,8 +12,8 @@
 extern const char HELP_TEXT[];
 
 /* Draws the panels that are on, and the legend, the scale bar and the
-   north arrow of a loaded track; scene_modelview is the transformation the
-   track was drawn with, under the current projection. */
-void draw_panels(const double scene_modelview[16]);
+   north arrow of a loaded track; scene_modelview and scene_projection are
+   the transformations the track was drawn with. */
+void draw_panels(const double scene_modelview[16], const double scene_projection[16]);
 
 #endif

@@ -205,4 +205,87 @@ TEST(Interaction, MoveScaleRotateAndResetChangeThePictureAsChosen)
     expect_exit_zero(&run);
 }
 
+/* A press without motion after a drag, with the pointer moved meanwhile
+   with no button held (GLUT sees no motion then): it starts a new drag
+   where the pointer is, and changes nothing by itself. */
+TEST(Interaction, AClickWithoutADragLeavesThePictureWhereItIs)
+{
+    const struct {
+        const char* mode;
+        int menu_button, entry; /* 0: the start mode */
+    } modes[] = {{"orbit", 0, 0}, {"Move", 3, 0}, {"Scale", 3, 1}, {"Rotate", 2, 2}};
+    for (const auto& m : modes) {
+        KestrimRun run;
+        ASSERT_TRUE(start_kestrim(&run, {real_track()})) << run.viewer.p.out;
+        if (m.menu_button != 0)
+            choose(&run, m.menu_button, m.entry);
+        drag(&run, 300, 300, 350, 300);
+        TrackPixels before = look(&run);
+        ASSERT_TRUE(e2e_move(run.display.d, run.window, 100, 500));
+        ASSERT_TRUE(e2e_click(run.display.d, 1));
+        TrackPixels after = look(&run);
+        EXPECT_NEAR(after.mean_x, before.mean_x, 1.0) << m.mode;
+        EXPECT_NEAR(after.mean_y, before.mean_y, 1.0) << m.mode;
+        EXPECT_NEAR(after.box.width, before.box.width, 2) << m.mode;
+        EXPECT_NEAR(after.box.height, before.box.height, 2) << m.mode;
+        ASSERT_TRUE(e2e_key(run.display.d, run.window, "q"));
+        expect_exit_zero(&run);
+    }
+}
+
+/* The mean place of the pure blue pixels: the centre of gravity's dot. */
+bool blue_dot(KestrimRun* run, double* x, double* y)
+{
+    e2e_sleep(SETTLE_SECONDS);
+    E2eImage image;
+    if (!e2e_screenshot(run->display.d, run->window, &image))
+        return false;
+    double sx = 0, sy = 0;
+    int n = 0;
+    for (int py = 0; py < image.height; ++py)
+        for (int px = 0; px < image.width; ++px) {
+            E2eRgb p = e2e_pixel(image, px, py);
+            if (p.b > 200 && p.r < 40 && p.g < 40) {
+                sx += px;
+                sy += py;
+                ++n;
+            }
+        }
+    if (n == 0)
+        return false;
+    *x = sx / n;
+    *y = sy / n;
+    return true;
+}
+
+/* Wheel steps about a point of the window: the centre's dot moves away
+   from the pointer by the zoom, as far as the steps say, and as many steps
+   back bring it home; the track grows. */
+TEST(Interaction, TheWheelZoomsAboutThePointer)
+{
+    KestrimRun run;
+    ASSERT_TRUE(start_kestrim(&run, {real_track()})) << run.viewer.p.out;
+    ASSERT_TRUE(key_said(&run, "o", "")); /* no panel over the track */
+    TrackPixels start = look(&run);
+    double x0, y0;
+    ASSERT_TRUE(blue_dot(&run, &x0, &y0));
+    int px = static_cast<int>(x0) + 60, py = static_cast<int>(y0) - 45;
+    ASSERT_TRUE(e2e_move(run.display.d, run.window, px, py));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(e2e_click(run.display.d, 4)); /* the wheel up, as X sends it */
+    double k = 1.25 * 1.25 * 1.25, x1, y1;
+    ASSERT_TRUE(blue_dot(&run, &x1, &y1));
+    EXPECT_NEAR(x1, px + 0.5 + k * (x0 - px - 0.5), 2.0);
+    EXPECT_NEAR(y1, py + 0.5 + k * (y0 - py - 0.5), 2.0);
+    EXPECT_GT(look(&run).box.width, start.box.width * 1.6);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(e2e_click(run.display.d, 5));
+    double x2, y2;
+    ASSERT_TRUE(blue_dot(&run, &x2, &y2));
+    EXPECT_NEAR(x2, x0, 1.0);
+    EXPECT_NEAR(y2, y0, 1.0);
+    ASSERT_TRUE(e2e_key(run.display.d, run.window, "q"));
+    expect_exit_zero(&run);
+}
+
 } // namespace
