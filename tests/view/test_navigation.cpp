@@ -27,27 +27,10 @@ namespace {
 const int SIZE = 600;
 
 /* A straight line of `metres` from (lat, lon) at `bearing` degrees from
-   north, a fix every second. */
-void load_line(double lat, double lon, double metres, double bearing, int fixes = 61)
+   north, a fix every second, drawn alone. */
+void load_line(double lat, double lon, double metres, double bearing)
 {
-    std::string text;
-    double b = bearing * M_PI / 180;
-    for (int i = 0; i < fixes; ++i) {
-        double along = metres * i / (fixes - 1);
-        double la = lat + along * cos(b) / 111200;
-        double lo = lon + along * sin(b) / (111200 * cos(la * M_PI / 180));
-        if (lo > 180)
-            lo -= 360;
-        char line[160];
-        snprintf(line, sizeof line, "D=2010-08-05T14:%02d:%02d,P=%.7f %.7f,V=3.0\n", i / 60, i % 60,
-                 la, lo);
-        text += line;
-    }
-    start_viewer_window(SIZE);
-    std::istringstream in(text);
-    testing::internal::CaptureStdout();
-    load_track_stream(in, "line.track");
-    testing::internal::GetCapturedStdout();
+    load_track_text(SIZE, straight_track(lat, lon, metres, bearing, 61, 1, 3.0, 0.0));
     overlay_text[0] = '\0';
     panels_shown = false; /* the picture alone */
     reset_view();

@@ -32,22 +32,7 @@ const int SIZE = 600;
    range to show. */
 void load_line_at(double lat, double lon)
 {
-    std::string text;
-    const int fixes = 61;
-    for (int i = 0; i < fixes; ++i) {
-        double along = 3000.0 * i / (fixes - 1);
-        double la = lat + along * 0.7071 / 111200;
-        double lo = lon + along * 0.7071 / (111200 * std::cos(lat * M_PI / 180));
-        char line[160];
-        snprintf(line, sizeof line, "D=2010-08-05T14:%02d:%02d,P=%.7f %.7f,V=%.1f,A=%.1f\n",
-                 i * 10 / 60, i * 10 % 60, la, lo, 2.0 + i * 0.5, 100.0 + 5.0 * i);
-        text += line;
-    }
-    start_viewer_window(SIZE);
-    std::istringstream in(text);
-    testing::internal::CaptureStdout();
-    load_track_stream(in, "line.track");
-    testing::internal::GetCapturedStdout();
+    load_track_text(SIZE, straight_track(lat, lon, 3000, 45, 61, 10, 2.0, 0.5, 100.0, 5.0));
     init_viewer_state();
     curves_shown = false;
     colouring = COLOURING_SPACING;
