@@ -5,11 +5,15 @@
 # root, the README's two commands in order: scripts/view-sample.sh, then
 # scripts/test-all.sh.  Prints each one's exit status and duration, ctest's
 # counts per build, the failed tests, what the run left in /tmp and what it
-# left running.  Exits 0 only when both commands do.  A developer's tool,
-# minutes long, never part of the test suite; needs root (debootstrap,
-# chroot, mount).
+# left running.  Then it builds the Debian package in that root (the
+# README's build is there already), runs lintian on it, and in a second
+# fresh root installs it with apt-get, its dependencies from the archive,
+# runs what it installed and purges it (packaging/installed-check.sh).
+# Exits 0 only when every step does.  A developer's tool, minutes long,
+# never part of the test suite; needs root (debootstrap, chroot, mount).
 #
 #   scripts/fresh-root-check.sh [--keep] [--dir DIR] [--no-cache] [--commit REV]
+#                               [--no-install-root]
 #
 #   --keep        keep the root (DIR/root) for inspection; by default it is
 #                 removed at the end, after unmounting
@@ -18,6 +22,9 @@
 #   --no-cache    run debootstrap anew instead of unpacking the tarball it
 #                 made last time (build/fresh-root-cache/)
 #   --commit REV  the commit to clone (default HEAD)
+#   --no-install-root
+#                 build and check the package, but do not make the second
+#                 root to install it in
 #
 # Sourced instead of run, it only defines its functions (make_root,
 # mount_root, clone_into_root, run_in_root, unmount_root, remove_root), so
@@ -217,7 +224,7 @@ in_root() { # root command...: runs COMMAND in ROOT with a new user's environmen
   chroot "$root" /usr/bin/env -i "${root_env[@]}" "$@" </dev/null 9>&-
 }
 
-# Runs COMMAND in ROOT from the clone, its output in LOG with the start,
+# Runs COMMAND in ROOT from the clone (from /root where there is none), its output in LOG with the start,
 # end and exit status; sets run_status and run_seconds.
 run_in_root() { # root log command...
   local root=$1 log=$2 start
@@ -228,11 +235,71 @@ run_in_root() { # root log command...
   run_status=0
   # In the background and waited for, so that a signal to this script is
   # handled at once; the EXIT trap then ends what runs in the root.
-  in_root "$root" /bin/bash -c 'cd /root/src/main && exec "$@"' run "$@" >>"$log" 2>&1 &
+  in_root "$root" /bin/bash -c 'cd /root/src/main 2>/dev/null || cd /root; exec "$@"' run "$@" >>"$log" 2>&1 &
   wait $! || run_status=$?
   run_seconds=$(($(date +%s) - start))
   echo "# $(date -u '+%F %T UTC') ended: exit $run_status after ${run_seconds}s" >>"$log"
   say "$* exited $run_status after $(duration "$run_seconds")"
+}
+
+# ------------------------------------------------------------ the package
+
+# Builds the .deb in ROOT's clone and copies it to LOGS; sets status and
+# seconds of "package", and deb to the copy (empty when there is none).
+build_package() { # root logs
+  local root=$1 logs=$2 made
+  run_in_root "$root" "$logs/package.log" cmake --build --preset release --target package
+  status[package]=$run_status seconds[package]=$run_seconds
+  deb=""
+  made=$(find "$root/root/src/main/build/release" -maxdepth 1 -name 'kestrim_*.deb' 2>/dev/null |
+    head -n 1 || true)
+  if [ -n "$made" ]; then
+    cp -f "$made" "$logs/"
+    deb=$logs/${made##*/}
+  elif [ "${status[package]}" -eq 0 ]; then
+    status[package]=1
+  fi
+}
+
+# lintian's verdict on the .deb, in LOGS/lintian.log: fails on errors.
+lint_package() { # deb logs
+  local start
+  start=$(date +%s)
+  status[lintian]=0
+  lintian --tag-display-limit 0 "$1" >"$2/lintian.log" 2>&1 || status[lintian]=$?
+  seconds[lintian]=$(($(date +%s) - start))
+  say "lintian exited ${status[lintian]}: $(grep -c '^E: ' "$2/lintian.log") errors, $(grep -c '^W: ' "$2/lintian.log") warnings"
+}
+
+# A second fresh root, without the sources: the .deb installed from a file
+# as a user would, and checked by packaging/installed-check.sh.
+check_installed_package() { # root deb logs
+  local root=$1 deb=$2 logs=$3 gpx
+  gpx=$(cd "$repo/.." && pwd)/shared/data/tracks/walk-short.gpx
+  make_root "$root" no
+  mount_root "$root"
+  cp -f "$deb" "$root/root/"
+  cp -f "$root_dir/root/src/main/packaging/installed-check.sh" "$root/root/"
+  if [ -r "$gpx" ]; then
+    cp -f "$gpx" "$root/root/walk-short.gpx"
+  else
+    say "no $gpx: the installed programs get a GPX made from the sample track"
+    sample_as_gpx "$root_dir/root/src/main/data/walk-short.track" >"$root/root/walk-short.gpx"
+  fi
+  run_in_root "$root" "$logs/install.log" /bin/bash /root/installed-check.sh "/root/${deb##*/}" \
+    /root/walk-short.gpx
+  status[install-root]=$run_status seconds[install-root]=$run_seconds
+  cp -f "$root/tmp/shot.png" "$logs/installed-shot.png" 2>/dev/null || true
+  unmount_root "$root"
+  [ "$keep" = yes ] || remove_root "$root"
+}
+
+# A GPX of a track file's fixes, for a host without ../shared.
+sample_as_gpx() { # track
+  awk -F'[=, ]' '
+    BEGIN { print "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"kestrim\" xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>" }
+    /^D=/ { printf "<trkpt lat=\"%s\" lon=\"%s\"><time>%sZ</time></trkpt>\n", $4, $5, $2 }
+    END { print "</trkseg></trk></gpx>" }' "$1"
 }
 
 # ------------------------------------------------------------ reporting
@@ -304,6 +371,7 @@ cleanup() {
   done
   if [ "${keep:-no}" = no ] && [ -n "${root_dir:-}" ]; then
     remove_root "$root_dir" || status=1
+    remove_root "$dir/root-install" || status=1
   fi
   if [ -n "${dir:-}" ] && [ -n "$(mounts_under "$dir")" ]; then
     echo "fresh-root: mounts left behind under $dir:" >&2
@@ -317,12 +385,14 @@ cleanup() {
 parse_options() {
   keep=no
   no_cache=no
+  install_root=yes
   commit=HEAD
   dir=$repo/build/fresh-root
   while [ $# -gt 0 ]; do
     case $1 in
       --keep) keep=yes ;;
       --no-cache) no_cache=yes ;;
+      --no-install-root) install_root=no ;;
       --dir) [ $# -ge 2 ] || die "--dir needs a folder"; dir=$2; shift ;;
       --commit) [ $# -ge 2 ] || die "--commit needs a revision"; commit=$2; shift ;;
       -h | --help) sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
@@ -333,7 +403,7 @@ parse_options() {
 }
 
 main() {
-  local logs before after added left sha
+  local logs before after added left sha deb step
   local -A status seconds
   parse_options "$@"
   check_host
@@ -367,12 +437,37 @@ main() {
   cat "$logs/tmp-after.txt"
   added=$(comm -13 <(sort <<<"$before") <(sort <<<"$after") | sed '/^$/d')
   left=$(processes_in_root "$root_dir")
+  build_package "$root_dir" "$logs"
+  status[lintian]=skipped status[install-root]=skipped
+  if [ -n "$deb" ]; then
+    lint_package "$deb" "$logs"
+    if [ "$install_root" = yes ]; then
+      check_installed_package "$dir/root-install" "$deb" "$logs"
+    else
+      say "--no-install-root: the package is not installed in a second root"
+    fi
+  fi
 
   echo
   echo "=== fresh-root check: $(git -C "$repo" log -1 --format='%h %s' "$sha") ==="
   echo "view-sample.sh: exit ${status[view-sample]} after $(duration "${seconds[view-sample]}")"
   echo "test-all.sh:    exit ${status[test-all]} after $(duration "${seconds[test-all]}")"
   test_counts "$logs/test-all.log"
+  echo "package:        exit ${status[package]} after $(duration "${seconds[package]}")${deb:+: ${deb##*/}}"
+  if [ "${status[lintian]}" = skipped ]; then
+    echo "lintian:        not run (no package)"
+  else
+    echo "lintian:        exit ${status[lintian]}: $(grep -c '^E: ' "$logs/lintian.log") errors, $(grep -c '^W: ' "$logs/lintian.log") warnings (all in $logs/lintian.log)"
+    grep -E '^(E|W): ' "$logs/lintian.log" | sed 's/^/  /' || true
+  fi
+  if [ "${status[install-root]}" = skipped ] && [ -n "$deb" ]; then
+    echo "installed:      not checked (--no-install-root)"
+  elif [ "${status[install-root]}" = skipped ]; then
+    echo "installed:      not checked (no package)"
+  else
+    echo "installed:      exit ${status[install-root]} after $(duration "${seconds[install-root]}") in a second fresh root"
+    grep '^installed-check: ' "$logs/install.log" | sed 's/^installed-check: /  /' || true
+  fi
   if [ -n "$added" ]; then
     printf '%s\n' "$added" >"$logs/tmp-added.txt"
     echo "/tmp: $(wc -l <<<"$added") entries added by the run (all in $logs/tmp-added.txt):"
@@ -385,8 +480,12 @@ main() {
     sed 's/^/  /' <<<"$left"
   fi
   echo "logs: $logs"
-  [ "$keep" = no ] || echo "root kept: $root_dir (mounts removed)"
-  [ "${status[view-sample]}" -eq 0 ] && [ "${status[test-all]}" -eq 0 ]
+  [ "$keep" = no ] || echo "roots kept: $root_dir and $dir/root-install (mounts removed)"
+  [ "${status[view-sample]}" -eq 0 ] && [ "${status[test-all]}" -eq 0 ] || return 1
+  for step in package lintian install-root; do
+    case ${status[$step]} in 0) ;; skipped) [ "$step" != package ] || return 1 ;; *) return 1 ;; esac
+  done
+  [ -n "$deb" ]
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
