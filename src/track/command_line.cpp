@@ -6,6 +6,7 @@
 #include "command_line.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifndef KESTRIM_VERSION
@@ -26,6 +27,10 @@ static const char USAGE[] =
     "      --stats        print the track's statistics and exit, without a window\n"
     "      --units NAME   the statistics in metric (km, km/h, m; the default) or\n"
     "                     imperial units (mi, mph, ft)\n"
+    "      --screenshot OUT.png\n"
+    "                     draw FILE's start view into OUT.png and exit; without\n"
+    "                     a display that opens, in a private Xvfb of its own\n"
+    "      --keys LIST    keys pressed before that picture, as \"b 2 k i F1\"\n"
     "  -h, --help         print this help and exit\n"
     "      --version      print the version and exit\n"
     "      --             end of the options: the next argument is the file\n"
@@ -44,14 +49,73 @@ static const char USAGE[] =
 
 static CommandLine bad_usage(const char* argument, const char* problem)
 {
-    CommandLine command = {COMMAND_BAD_USAGE, nullptr, nullptr, UNITS_METRIC, argument, problem};
+    CommandLine command = {};
+    command.action = COMMAND_BAD_USAGE;
+    command.units = UNITS_METRIC;
+    command.wrong_argument = argument;
+    command.problem = problem;
     return command;
+}
+
+/* A key of a --keys list that cannot be pressed, kept for the message. */
+static char refused_key[32];
+
+/* One key of a --keys list: a character, or F1 to F12.  q would end the
+   viewer before its picture, and p write another one. */
+static bool read_key(const char* name, size_t length, KeyPress* key)
+{
+    key->character = 0;
+    key->function_key = 0;
+    if (length == 1) {
+        unsigned char c = static_cast<unsigned char>(name[0]);
+        if (c == 'q' || c == 'Q' || c == 'p' || c < '!' || c > '~')
+            return false;
+        key->character = c;
+        return true;
+    }
+    if (name[0] != 'F' || length > 3 || name[1] < '1' || name[1] > '9')
+        return false;
+    char digits[3] = {name[1], length == 3 ? name[2] : '\0', '\0'};
+    char* end = nullptr;
+    long number = strtol(digits, &end, 10);
+    key->function_key = static_cast<int>(number);
+    return *end == '\0' && number >= 1 && number <= 12;
+}
+
+/* The keys of a --keys list, separated by spaces; null when they can all
+   be pressed, else what is wrong, with the argument at fault in *wrong. */
+static const char* read_keys(const char* list, CommandLine* command, const char** wrong)
+{
+    command->key_count = 0;
+    const char* at = list;
+    while (*at != '\0') {
+        if (*at == ' ' || *at == '\t') {
+            ++at;
+            continue;
+        }
+        size_t length = strcspn(at, " \t");
+        if (command->key_count == MAX_KEYS) {
+            *wrong = list;
+            return "at most 32 keys, not";
+        }
+        if (!read_key(at, length, &command->keys[command->key_count])) {
+            snprintf(refused_key, sizeof refused_key, "%.*s", static_cast<int>(length), at);
+            *wrong = refused_key;
+            return "keys are one character but q and p, or F1 to F12, not";
+        }
+        command->key_count += 1;
+        at += length;
+    }
+    return nullptr;
 }
 
 CommandLine parse_command_line(int argc, char** argv)
 {
-    CommandLine command = {COMMAND_VIEW, nullptr, nullptr, UNITS_METRIC, nullptr, nullptr};
+    CommandLine command = {};
+    command.action = COMMAND_VIEW;
+    command.units = UNITS_METRIC;
     const char* stats_option = nullptr; /* the --stats given, to name when no file follows */
+    const char* keys_option = nullptr;  /* the --keys given, to name without --screenshot */
     bool options_ended = false;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
@@ -74,6 +138,18 @@ CommandLine parse_command_line(int argc, char** argv)
             command.format = argv[++i];
         } else if (strcmp(argument, "--stats") == 0) {
             stats_option = argument;
+        } else if (strcmp(argument, "--screenshot") == 0) {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0')
+                return bad_usage(argument, "a PNG file name must follow");
+            command.screenshot = argv[++i];
+        } else if (strcmp(argument, "--keys") == 0) {
+            if (i + 1 >= argc)
+                return bad_usage(argument, "a list of keys must follow");
+            keys_option = argument;
+            const char* wrong = nullptr;
+            const char* problem = read_keys(argv[++i], &command, &wrong);
+            if (problem != nullptr)
+                return bad_usage(wrong, problem);
         } else if (strcmp(argument, "--units") == 0) {
             if (i + 1 >= argc)
                 return bad_usage(argument, "metric or imperial must follow");
@@ -86,8 +162,14 @@ CommandLine parse_command_line(int argc, char** argv)
     if (stats_option != nullptr) {
         if (command.path == nullptr)
             return bad_usage(stats_option, "a file must be given to");
+        if (command.screenshot != nullptr)
+            return bad_usage("--screenshot", "one of --stats and");
         command.action = COMMAND_STATS;
     }
+    if (command.screenshot != nullptr && command.path == nullptr)
+        return bad_usage("--screenshot", "a file must be given to");
+    if (keys_option != nullptr && command.screenshot == nullptr)
+        return bad_usage(keys_option, "--screenshot must be given for");
     return command;
 }
 

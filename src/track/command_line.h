@@ -7,15 +7,24 @@
  * refused, for the viewer shows one track at a time.  "--" ends the
  * options, so that a file named "-x.track" can be given.  No argument is
  * passed on to GLUT, so that a file name can never be taken for one of
- * its options.
+ * its options.  "--screenshot OUT FILE" opens the window only to draw
+ * FILE's start view into OUT (after the keys of --keys).
  *
- * Entry points: CommandLine, CommandAction, parse_command_line(),
+ * Entry points: CommandLine, CommandAction, KeyPress, parse_command_line(),
  * print_usage(), print_version().
  */
 #ifndef KESTRIM_COMMAND_LINE_H
 #define KESTRIM_COMMAND_LINE_H
 
 #include "statistics.h"
+
+enum { MAX_KEYS = 32 }; /* keys --keys may press */
+
+/* A key for --keys to press: a character, or a function key F1 to F12. */
+struct KeyPress {
+    unsigned char character; /* 0 for a function key */
+    int function_key;        /* 1 to 12 for F1 to F12; 0 for a character */
+};
 
 /* What start-up does next. */
 enum CommandAction {
@@ -33,6 +42,9 @@ struct CommandLine {
     StatisticsUnits units;      /* --units NAME: of the statistics; metric by default */
     const char* wrong_argument; /* with COMMAND_BAD_USAGE: the argument at fault */
     const char* problem;        /* with COMMAND_BAD_USAGE: what is wrong with it */
+    const char* screenshot;     /* --screenshot OUT: the start view into OUT, then exit; or null */
+    int key_count;              /* --keys "b 2 F1": pressed before the screenshot */
+    KeyPress keys[MAX_KEYS];
 };
 
 /* Reads argv[1 .. argc-1]. */

@@ -8,7 +8,8 @@
  * the callbacks, builds the menus, loads the track, prints its statistics
  * (statistics.h) and runs the GLUT main loop, which never returns.
  * "--stats" prints the statistics alone and ends, without a window
- * (stats_command.h).
+ * (stats_command.h); "--screenshot" draws the start view into a PNG file
+ * and ends, in a display of its own where none opens (screenshot_command.h).
  */
 #include "command_line.h"
 #include "gps_file.h"
@@ -21,6 +22,7 @@
 
 #include "../view/input.h"
 #include "../view/screenshot.h"
+#include "../view/screenshot_command.h"
 #include "../view/startup.h"
 
 #include <GL/glut.h>
@@ -63,6 +65,8 @@ int main(int argc, char** argv)
     set_statistics_units(command.units);
     act_on_options(command);
     const char* path = take_path(command);
+    if (command.screenshot != nullptr && !begin_screenshot_command(command))
+        exit(1);
     /* A GPS file of another kind is converted before any window opens, so
        that a file that cannot be shown opens none. */
     GpsFile file = {path, false};
@@ -83,6 +87,8 @@ int main(int argc, char** argv)
     fputs(statistics_text(), stdout);
     fflush(stdout);
     name_pictures_after(path);
+    if (command.screenshot != nullptr)
+        take_screenshot_when_drawn(path);
     glutPostRedisplay();
     glutMainLoop();
     return 0;

@@ -89,4 +89,74 @@ TEST(CommandLine, ReadsTheFileTheOptionsAndTheEndOfOptions)
     EXPECT_EQ(parse({"--units", "imperial", "--units", "metric", "x"}).units, UNITS_METRIC);
 }
 
+/* --screenshot OUT with the one file, and the keys of --keys before it. */
+TEST(CommandLine, ReadsTheScreenshotAndTheKeysPressedBeforeIt)
+{
+    CommandLine shot = parse({"--screenshot", "out.png", "ride.track"});
+    EXPECT_EQ(shot.action, COMMAND_VIEW);
+    EXPECT_STREQ(shot.screenshot, "out.png");
+    EXPECT_STREQ(shot.path, "ride.track");
+    EXPECT_EQ(shot.key_count, 0);
+    EXPECT_EQ(parse({"ride.track"}).screenshot, nullptr);
+
+    const struct {
+        const char* list;
+        std::string pressed; /* characters, and Fn for a function key, space-separated */
+    } lists[] = {
+        {"b 2 k i", "b 2 k i"},
+        {"  x\tX  ", "x X"},
+        {"F1 F12 + ?", "F1 F12 + ?"},
+        {"", ""},
+    };
+    for (const auto& l : lists) {
+        CommandLine command = parse({"--keys", l.list, "--screenshot", "o.png", "t.track"});
+        ASSERT_EQ(command.action, COMMAND_VIEW) << l.list << ": " << command.problem;
+        std::string pressed;
+        for (int i = 0; i < command.key_count; ++i) {
+            const KeyPress& key = command.keys[i];
+            pressed += pressed.empty() ? "" : " ";
+            if (key.character != 0)
+                pressed += static_cast<char>(key.character);
+            else
+                pressed += "F" + std::to_string(key.function_key);
+        }
+        EXPECT_EQ(pressed, l.pressed) << l.list;
+    }
+
+    std::string many;
+    for (int i = 0; i <= MAX_KEYS; ++i)
+        many += "b ";
+    const ArgumentCase refused[] = {
+        {{"--screenshot"}, COMMAND_BAD_USAGE, nullptr, "--screenshot"},
+        {{"--screenshot", "", "t.track"}, COMMAND_BAD_USAGE, nullptr, "--screenshot"},
+        {{"--screenshot", "o.png"}, COMMAND_BAD_USAGE, nullptr, "--screenshot"},
+        {{"--stats", "--screenshot", "o.png", "t.track"},
+         COMMAND_BAD_USAGE,
+         nullptr,
+         "--screenshot"},
+        {{"--keys", "b", "t.track"}, COMMAND_BAD_USAGE, nullptr, "--keys"},
+        {{"--screenshot", "o.png", "t.track", "--keys"}, COMMAND_BAD_USAGE, nullptr, "--keys"},
+        /* q would quit before the picture, p write another. */
+        {{"--keys", "b q", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "q"},
+        {{"--keys", "Q", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "Q"},
+        {{"--keys", "p", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "p"},
+        {{"--keys", "bk", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "bk"},
+        {{"--keys", "F0", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "F0"},
+        {{"--keys", "F13", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "F13"},
+        {{"--keys", "F1x", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "F1x"},
+        {{"--keys", "\x01", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "\x01"},
+        {{"--keys", many, "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, nullptr},
+    };
+    for (const ArgumentCase& c : refused) {
+        std::string name;
+        for (const std::string& a : c.args)
+            name += " " + a;
+        CommandLine command = parse(c.args);
+        EXPECT_EQ(command.action, COMMAND_BAD_USAGE) << name;
+        if (c.wrong != nullptr) {
+            EXPECT_STREQ(command.wrong_argument, c.wrong) << name;
+        }
+    }
+}
+
 } // namespace
