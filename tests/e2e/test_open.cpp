@@ -32,23 +32,6 @@ bool have_shared_tracks()
     return access(shared_track("walk-short.gpx").c_str(), R_OK) == 0;
 }
 
-std::vector<std::string> entries_of(const std::string& folder)
-{
-    std::vector<std::string> names;
-    DIR* d = opendir(folder.c_str());
-    while (d != nullptr) {
-        dirent* e = readdir(d);
-        if (e == nullptr)
-            break;
-        std::string name = e->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    if (d != nullptr)
-        closedir(d);
-    return names;
-}
-
 /* The load's lines from "Reading coordinates" to the end of the load. */
 std::string load_messages(const std::string& out)
 {
@@ -75,7 +58,7 @@ std::string open_and_quit(const std::string& file, const std::string& tmp,
     e2e_wait_new_output(&run.viewer.p, run.viewer.p.out.find(LOAD_END), "\n", 10);
     run.window = e2e_find_window(run.display.d, "Trevan", 30);
     EXPECT_FALSE(run.window.empty());
-    EXPECT_TRUE(entries_of(tmp).empty()) << "the conversion is gone once the track is read";
+    EXPECT_TRUE(e2e_entries(tmp).empty()) << "the conversion is gone once the track is read";
     EXPECT_TRUE(e2e_key(run.display.d, run.window, "q"));
     int code = -1;
     EXPECT_TRUE(e2e_wait_exit(&run.viewer.p, 30, &code));
@@ -90,7 +73,7 @@ TEST(OpenDirectly, EverySharedGpxOpensWithTheFixesAndCentreOfItsImport)
         GTEST_SKIP() << "the shared recorded tracks are not beside this checkout";
     E2eTempDir dir("kestrim-open"), tmp("kestrim-open-tmp");
     size_t tracks = 0;
-    for (const std::string& file : entries_of(shared_track(""))) {
+    for (const std::string& file : e2e_entries(shared_track(""))) {
         if (file.size() < 4 || file.compare(file.size() - 4, 4, ".gpx") != 0)
             continue;
         ++tracks;
@@ -116,7 +99,7 @@ TEST(OpenDirectly, EverySharedGpxOpensWithTheFixesAndCentreOfItsImport)
         EXPECT_LT(converted, direct.find("Reading coordinates from")) << "the line comes first";
     }
     EXPECT_GE(tracks, 1u);
-    EXPECT_EQ(entries_of(dir.path).size(), tracks) << "only the imports";
+    EXPECT_EQ(e2e_entries(dir.path).size(), tracks) << "only the imports";
 }
 
 /* Field n (the sentence's name is field 0) of an NMEA body set to value. */
@@ -212,7 +195,7 @@ std::string path_without_gpsbabel(const std::string& dir)
 {
     std::string bin = dir + "/bin";
     mkdir(bin.c_str(), 0755);
-    for (const std::string& name : entries_of("/usr/bin"))
+    for (const std::string& name : e2e_entries("/usr/bin"))
         if (name != "gpsbabel")
             symlink(("/usr/bin/" + name).c_str(), (bin + "/" + name).c_str());
     return bin;
@@ -256,7 +239,7 @@ TEST(OpenDirectly, AFileThatCannotBeShownSaysWhyInOneLineAndOpensNoWindow)
     for (const FailureCase& c : cases) {
         E2eTempDir dir("kestrim-open"), tmp("kestrim-open-tmp");
         std::vector<std::string> args = c.make(dir.path);
-        std::vector<std::string> before = entries_of(dir.path);
+        std::vector<std::string> before = e2e_entries(dir.path);
         std::vector<std::string> argv = {"/usr/bin/env", "-u", "DISPLAY", "TMPDIR=" + tmp.path};
         argv.insert(argv.end(), c.env.begin(), c.env.end());
         argv.push_back(KESTRIM_BINARY);
@@ -271,8 +254,8 @@ TEST(OpenDirectly, AFileThatCannotBeShownSaysWhyInOneLineAndOpensNoWindow)
         EXPECT_NE(out.find(c.reason, head.size()), std::string::npos) << c.name << ": " << out;
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << c.name << ": " << out;
         EXPECT_EQ(err.find("failed to open display"), std::string::npos) << "no window: " << err;
-        EXPECT_EQ(entries_of(dir.path), before) << c.name;
-        EXPECT_TRUE(entries_of(tmp.path).empty()) << c.name;
+        EXPECT_EQ(e2e_entries(dir.path), before) << c.name;
+        EXPECT_TRUE(e2e_entries(tmp.path).empty()) << c.name;
     }
 }
 
@@ -299,14 +282,14 @@ TEST(OpenDirectly, AGpsbabelThatCrashesIsReported)
             60, &out, &err, &code);
     EXPECT_EQ(code, 1) << out << err;
     EXPECT_NE(out.find("kestrim: cannot open " + gpx + ": "), std::string::npos) << out;
-    EXPECT_TRUE(entries_of(tmp.path).empty());
+    EXPECT_TRUE(e2e_entries(tmp.path).empty());
 }
 
 /* True when a process runs whose command line, its arguments joined by
    NULs, is command. */
 bool a_process_runs(const std::string& command)
 {
-    for (const std::string& pid : entries_of("/proc")) {
+    for (const std::string& pid : e2e_entries("/proc")) {
         if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
         std::ifstream in("/proc/" + pid + "/cmdline", std::ios::binary);
@@ -335,12 +318,12 @@ TEST(OpenDirectly, AGpsbabelThatHangsIsStoppedAndInterruptingLeavesNothing)
         E2eProcessGuard viewer;
         ASSERT_TRUE(e2e_spawn(display.d, {KESTRIM_BINARY, gpx}, &viewer.p, env));
         e2e_sleep(1.0); /* into the conversion */
-        ASSERT_FALSE(entries_of(tmp.path).empty()) << "the conversion is under way";
+        ASSERT_FALSE(e2e_entries(tmp.path).empty()) << "the conversion is under way";
         kill(viewer.p.pid, signal_number);
         int code = -1;
         ASSERT_TRUE(e2e_wait_exit(&viewer.p, 5, &code)) << "ended at once";
         EXPECT_EQ(code, 128 + signal_number);
-        EXPECT_TRUE(entries_of(tmp.path).empty()) << signal_number;
+        EXPECT_TRUE(e2e_entries(tmp.path).empty()) << signal_number;
         e2e_sleep(0.2);
         EXPECT_FALSE(a_process_runs("sleep\0"
                                     "987654"))
@@ -353,7 +336,7 @@ TEST(OpenDirectly, AGpsbabelThatHangsIsStoppedAndInterruptingLeavesNothing)
     EXPECT_EQ(code, 1);
     EXPECT_NE(viewer.p.out.find("the conversion did not end within"), std::string::npos)
         << viewer.p.out;
-    EXPECT_TRUE(entries_of(tmp.path).empty());
+    EXPECT_TRUE(e2e_entries(tmp.path).empty());
 }
 
 TEST(OpenDirectly, MoreThanOneFileIsRefused)

@@ -32,24 +32,6 @@ std::string sample_track()
     return source_path("data/walk-short.track");
 }
 
-std::vector<std::string> entries_of(const std::string& dir)
-{
-    std::vector<std::string> names;
-    DIR* d = opendir(dir.c_str());
-    while (d != nullptr) {
-        dirent* e = readdir(d);
-        if (e == nullptr)
-            break;
-        std::string name = e->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    if (d != nullptr)
-        closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string contents_of(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -143,7 +125,7 @@ TEST(KeyP, WritesTheWindowsPixelsUnderTheFirstFreeNameAndOverwritesNothing)
         expect_the_windows_pixels(picture, before, after, name);
     }
     EXPECT_EQ(contents_of(theirs), "not a picture of ours");
-    EXPECT_EQ(entries_of(dir.path),
+    EXPECT_EQ(e2e_entries(dir.path),
               (std::vector<std::string>{"kestrim-walk-short-1.png", "kestrim-walk-short-2.png",
                                         "kestrim-walk-short-3.png", "kestrim-walk-short-4.png"}));
     ASSERT_TRUE(e2e_key(run.display.d, run.window, "q"));
@@ -169,7 +151,7 @@ TEST(KeyP, AFolderThatCannotBeWrittenIsSaidAndTheViewerGoesOn)
     std::string said = press_p(&run);
     EXPECT_EQ(said, "picture not written: kestrim-walk-short-1.png in " + dir.path +
                         ": Permission denied");
-    EXPECT_TRUE(entries_of(dir.path).empty());
+    EXPECT_TRUE(e2e_entries(dir.path).empty());
     ASSERT_TRUE(e2e_key(run.display.d, run.window, "q"));
     int code = -1;
     ASSERT_TRUE(e2e_wait_exit(&run.viewer.p, 20, &code));
@@ -192,7 +174,7 @@ struct CommandRun {
 std::vector<std::string> processes_left_with(const std::string& entry)
 {
     std::vector<std::string> found;
-    for (const std::string& pid : entries_of("/proc")) {
+    for (const std::string& pid : e2e_entries("/proc")) {
         if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
         std::string environment = '\0' + contents_of("/proc/" + pid + "/environ");
@@ -207,8 +189,8 @@ std::vector<std::string> processes_left_with(const std::string& entry)
 /* The X server's files in /tmp: sockets and lock files. */
 std::vector<std::string> x_files_in_tmp()
 {
-    std::vector<std::string> files = entries_of("/tmp/.X11-unix");
-    for (const std::string& name : entries_of("/tmp"))
+    std::vector<std::string> files = e2e_entries("/tmp/.X11-unix");
+    for (const std::string& name : e2e_entries("/tmp"))
         if (name.compare(0, 2, ".X") == 0 && name != ".X11-unix")
             files.push_back(name);
     return files;
@@ -279,8 +261,8 @@ TEST(ScreenshotCommand, DrawsTheSameStartViewWithOrWithoutADisplayAndLeavesNothi
             first = picture;
         else
             EXPECT_EQ(pixels_differing(first, picture), 0) << c.label << ": not the same picture";
-        EXPECT_EQ(entries_of(dir.path), std::vector<std::string>{"start.png"}) << c.label;
-        EXPECT_TRUE(entries_of(tmp.path).empty()) << c.label;
+        EXPECT_EQ(e2e_entries(dir.path), std::vector<std::string>{"start.png"}) << c.label;
+        EXPECT_TRUE(e2e_entries(tmp.path).empty()) << c.label;
         EXPECT_EQ(run.left, std::vector<std::string>{}) << c.label;
     }
     EXPECT_EQ(x_files_in_tmp(), x_files);
@@ -342,8 +324,8 @@ TEST(ScreenshotCommand, WhatCannotBeDoneIsSaidInALineAndExits1)
         EXPECT_EQ(last_line(run.out), c.said) << c.label;
         EXPECT_EQ(run.out.find("picture written"), std::string::npos) << c.label;
         /* Neither the picture nor a part of it. */
-        EXPECT_EQ(entries_of(dir.path), std::vector<std::string>{"a-file"}) << c.label;
-        EXPECT_TRUE(entries_of(tmp.path).empty()) << c.label;
+        EXPECT_EQ(e2e_entries(dir.path), std::vector<std::string>{"a-file"}) << c.label;
+        EXPECT_TRUE(e2e_entries(tmp.path).empty()) << c.label;
         EXPECT_EQ(run.left, std::vector<std::string>{}) << c.label;
     }
 }

@@ -16,6 +16,7 @@
 #include "track/clock.h"
 
 #include <ctype.h>
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -29,6 +30,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -1095,4 +1097,22 @@ std::string e2e_labelled(const std::string& text, const std::string& name)
         if (line.compare(0, name.size() + 2, name + ": ") == 0)
             return line.substr(name.size() + 2);
     return "";
+}
+
+std::vector<std::string> e2e_entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* d = opendir(folder.c_str());
+    while (d != nullptr) {
+        dirent* e = readdir(d);
+        if (e == nullptr)
+            break;
+        std::string name = e->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    if (d != nullptr)
+        closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
 }

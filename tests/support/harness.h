@@ -160,6 +160,9 @@ void e2e_sleep(double seconds);
 /* The lines of text, without their line ends. */
 std::vector<std::string> e2e_lines(const std::string& text);
 
+/* The names in folder but . and .., sorted; none when it cannot be read. */
+std::vector<std::string> e2e_entries(const std::string& folder);
+
 /* What follows "name: " on the first line of text that begins so (a line
    of the statistics, "distance: 13.676 km"); "" when none does. */
 std::string e2e_labelled(const std::string& text, const std::string& name);
