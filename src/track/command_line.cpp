@@ -31,6 +31,8 @@ static const char USAGE[] =
     "                     draw FILE's start view into OUT.png and exit; without\n"
     "                     a display that opens, in a private Xvfb of its own\n"
     "      --keys LIST    keys pressed before that picture, as \"b 2 k i F1\"\n"
+    "      --fps          print the frames drawn in every 5 seconds\n"
+    "      --no-lod       draw every point at every zoom (slower on long tracks)\n"
     "  -h, --help         print this help and exit\n"
     "      --version      print the version and exit\n"
     "      --             end of the options: the next argument is the file\n"
@@ -150,6 +152,10 @@ CommandLine parse_command_line(int argc, char** argv)
             const char* problem = read_keys(argv[++i], &command, &wrong);
             if (problem != nullptr)
                 return bad_usage(wrong, problem);
+        } else if (strcmp(argument, "--fps") == 0) {
+            command.fps_report = true;
+        } else if (strcmp(argument, "--no-lod") == 0) {
+            command.no_lod = true;
         } else if (strcmp(argument, "--units") == 0) {
             if (i + 1 >= argc)
                 return bad_usage(argument, "metric or imperial must follow");

@@ -44,6 +44,8 @@ struct CommandLine {
     const char* problem;        /* with COMMAND_BAD_USAGE: what is wrong with it */
     const char* screenshot;     /* --screenshot OUT: the start view into OUT, then exit; or null */
     int key_count;              /* --keys "b 2 F1": pressed before the screenshot */
+    bool fps_report;            /* --fps: the frame rate on standard output every 5 s */
+    bool no_lod;                /* --no-lod: every point drawn, whatever the zoom */
     KeyPress keys[MAX_KEYS];
 };
 

@@ -24,6 +24,7 @@
 #include "../view/screenshot.h"
 #include "../view/screenshot_command.h"
 #include "../view/startup.h"
+#include "../view/viewer_state.h"
 
 #include <GL/glut.h>
 #include <cstdio>
@@ -79,6 +80,8 @@ int main(int argc, char** argv)
     open_window(&glut_argc, glut_argv);
     register_callbacks();
     set_start_state();
+    fps_printing = command.fps_report;
+    level_of_detail_on = !command.no_lod;
     build_menus();
     printf("file parsed\n");
     printf("size of Frames = %d\n", static_cast<int>(frames.size()));

@@ -45,6 +45,10 @@ bool left_button_down = false, left_button_up = true;
 char overlay_text[OVERLAY_TEXT_BYTES] = "";
 float fps_frame_count = 0, fps_last_report = 0;
 
+/* Drawing options */
+bool fps_printing = false;
+bool level_of_detail_on = true;
+
 /* Panels */
 bool info_panel_shown = false;
 bool help_panel_shown = false;

@@ -53,6 +53,10 @@ extern bool left_button_down, left_button_up;
 extern char overlay_text[OVERLAY_TEXT_BYTES]; /* drawn in the overlay */
 extern float fps_frame_count, fps_last_report;
 
+/* Drawing options from the command line, kept by a reset of the view. */
+extern bool fps_printing;       /* the frame rate on standard output every 5 s (--fps) */
+extern bool level_of_detail_on; /* only the points the window can tell apart (not --no-lod) */
+
 /* Panels over the scene, kept by a reset of the view. */
 extern bool info_panel_shown; /* the track's statistics (key i) */
 extern bool help_panel_shown; /* the controls (F1) */
