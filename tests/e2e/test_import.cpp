@@ -32,14 +32,6 @@ std::string importer()
     return source_path("tools/kestrim-import");
 }
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 int count_of(const std::string& text, const std::string& what)
 {
     int count = 0;
@@ -93,7 +85,7 @@ void snapshot_into(const std::string& dir, const std::string& prefix, Snapshot* 
             ssize_t n = readlink(path.c_str(), target, sizeof target);
             what = "symlink to " + std::string(target, n > 0 ? static_cast<size_t>(n) : 0);
         } else {
-            std::string bytes = read_file(path);
+            std::string bytes = e2e_read_file(path);
             what = std::string("file ") + mode + ", " + std::to_string(bytes.size()) +
                    " bytes, hash " + std::to_string(std::hash<std::string>()(bytes));
         }
@@ -204,7 +196,7 @@ std::vector<std::string> import_gpx(const std::string& dir, const std::string& n
     int code = -1;
     import_in(dir, {name + ".gpx"}, {}, &out, &err, &code);
     EXPECT_EQ(code, 0) << name << ": " << err;
-    return e2e_lines(read_file(dir + "/" + name + ".track"));
+    return e2e_lines(e2e_read_file(dir + "/" + name + ".track"));
 }
 
 TEST(Import, EveryRealTrackImportsWholeAndOpensInKestrim)
@@ -220,8 +212,8 @@ TEST(Import, EveryRealTrackImportsWholeAndOpensInKestrim)
         std::string track = dir + "/" + name + ".track", out, err;
         ASSERT_TRUE(e2e_run(nullptr, {importer(), gpx, "-o", track}, 120, &out, &err)) << err;
         EXPECT_NE(out.find("kestrim " + track + "\n"), std::string::npos) << out;
-        int points = count_of(read_file(gpx), "<trkpt ");
-        std::string text = read_file(track);
+        int points = count_of(e2e_read_file(gpx), "<trkpt ");
+        std::string text = e2e_read_file(track);
         EXPECT_EQ(count_of(text, "D="), points) << name;
         EXPECT_EQ(count_of(text, "\n"), points) << name;
 
@@ -263,8 +255,8 @@ TEST(Import, EveryRealTrackKeepsTheElevationOfEachPointToATenthOfAMetre)
             GTEST_SKIP() << "the shared recorded tracks are not beside this checkout";
         std::string track = temp.path + "/" + name + ".track", err;
         ASSERT_TRUE(e2e_run(nullptr, {importer(), gpx, "-o", track}, 120, nullptr, &err)) << err;
-        std::vector<double> elevations = trkpt_elevations(read_file(gpx));
-        std::string text = read_file(track);
+        std::vector<double> elevations = trkpt_elevations(e2e_read_file(gpx));
+        std::string text = e2e_read_file(track);
         std::vector<std::string> lines = e2e_lines(text);
         ASSERT_EQ(lines.size(), elevations.size()) << name;
         int with_elevation = 0, wrong = 0;
@@ -355,7 +347,7 @@ TEST(Import, ComputesSpeedsOnlyWhereTheFileHasNoneWithOrWithoutElevations)
         std::vector<std::string> speeds;
         for (const std::string& line : lines)
             speeds.push_back(speed_of(line));
-        EXPECT_EQ(speeds, c.speeds) << c.name << ": " << read_file(temp.path + "/ride.track");
+        EXPECT_EQ(speeds, c.speeds) << c.name << ": " << e2e_read_file(temp.path + "/ride.track");
     }
 }
 
@@ -367,9 +359,10 @@ TEST(Import, TheBundledSampleIsWhatTheImporterMakesOfItsSource)
     E2eTempDir temp("kestrim-import-test");
     std::string track = temp.path + "/walk-short.track", err;
     ASSERT_TRUE(e2e_run(nullptr, {importer(), gpx, "-o", track}, 60, nullptr, &err)) << err;
-    std::string sample = read_file(source_path("data/walk-short.track"));
-    EXPECT_TRUE(sample == read_file(track)) << "data/walk-short.track is not the import of "
-                                               "walk-short.gpx: remake it as data/README.md says";
+    std::string sample = e2e_read_file(source_path("data/walk-short.track"));
+    EXPECT_TRUE(sample == e2e_read_file(track))
+        << "data/walk-short.track is not the import of "
+           "walk-short.gpx: remake it as data/README.md says";
     EXPECT_EQ(count_of(sample, ",A="), 296);
 }
 
@@ -408,7 +401,7 @@ TEST(Import, NmeaFromMultiGnssAndGpsReceiversAlikeWithoutInvalidFixes)
                            << rmc(talkers[i], "123522", 'A', "4807.068", "01131.030");
         std::string err;
         ASSERT_TRUE(e2e_run(nullptr, {importer(), log}, 60, nullptr, &err)) << err;
-        tracks[i] = read_file(dir + "/" + talkers[i] + ".track");
+        tracks[i] = e2e_read_file(dir + "/" + talkers[i] + ".track");
     }
     EXPECT_EQ(count_of(tracks[0], "D=2023-03-23T12:35:"), 3) << tracks[0];
     EXPECT_EQ(tracks[0].find("12:35:21"), std::string::npos) << "the invalid fix is left out";
@@ -433,7 +426,7 @@ TEST(Import, NmeaWithGgaGivesEachFixItsAltitude)
                            << rmc(talker, "123521", 'A', "4807.058", "01131.020");
         std::string err;
         ASSERT_TRUE(e2e_run(nullptr, {importer(), log}, 60, nullptr, &err)) << err;
-        std::vector<std::string> lines = e2e_lines(read_file(dir + "/" + talker + ".track"));
+        std::vector<std::string> lines = e2e_lines(e2e_read_file(dir + "/" + talker + ".track"));
         ASSERT_EQ(lines.size(), 3u) << talker;
         const char* expected[][2] = {{"D=2023-03-23T12:35:19,P=48.1173000 11.5166667", ",A=545.4"},
                                      {"D=2023-03-23T12:35:20,P=48.1174667 11.5168333", ",A=-12.3"},
@@ -508,7 +501,7 @@ TEST(Import, TellsTheKindFromTheContentThenTheExtensionForTheViewer)
         EXPECT_EQ(code, c.code) << c.name << ": " << err;
         if (c.code == 0) {
             EXPECT_EQ(out, c.said) << c.name;
-            EXPECT_EQ(count_of(read_file(temp.path + "/out.track"), "D="),
+            EXPECT_EQ(count_of(e2e_read_file(temp.path + "/out.track"), "D="),
                       atoi(c.said + std::string(c.said).rfind(' ')))
                 << c.name;
         } else {
@@ -534,7 +527,7 @@ TEST(Import, ATrackWithoutTimesIsWrittenWithSpeedZeroAndAWarning)
     import_in(temp.path, {"bare.gpx"}, {}, &out, &err, &code);
     EXPECT_EQ(code, 0) << err;
     EXPECT_NE(err.find("warning: no speeds computed for bare.gpx"), std::string::npos) << err;
-    std::vector<std::string> lines = e2e_lines(read_file(temp.path + "/bare.track"));
+    std::vector<std::string> lines = e2e_lines(e2e_read_file(temp.path + "/bare.track"));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(speed_of(lines[0]) + after_speed(lines[0]), "0.000,A=12.5");
     EXPECT_EQ(entries_in(temp.path), 2) << "no temporary file left";
@@ -813,7 +806,7 @@ TEST(Import, NeverReplacesItsInputNorAnExistingFileWithoutForceAndWritesIntoAFol
         EXPECT_NE(said.find(c.said), std::string::npos) << c.name << ": " << out << err;
         Snapshot after = snapshot(dir);
         if (*c.written) {
-            std::string track = read_file(dir + "/" + c.written);
+            std::string track = e2e_read_file(dir + "/" + c.written);
             EXPECT_EQ(count_of(track, "D=2010-08-05T14:"), 3) << c.name << ": " << track;
             EXPECT_EQ(mode_of(dir + "/" + c.written), c.mode) << c.name;
             before.erase(c.written);
@@ -881,7 +874,7 @@ std::vector<pid_t> children_named(pid_t parent, const std::string& comm)
         pid_t pid = atoi(e->d_name);
         if (pid <= 0)
             continue;
-        std::string stat = read_file("/proc/" + std::string(e->d_name) + "/stat");
+        std::string stat = e2e_read_file("/proc/" + std::string(e->d_name) + "/stat");
         size_t open = stat.find('('), close = stat.rfind(')');
         if (open == std::string::npos || close == std::string::npos)
             continue;
@@ -898,7 +891,7 @@ std::vector<pid_t> children_named(pid_t parent, const std::string& comm)
 /* Running: there, and not a zombie waiting to be reaped. */
 bool running(pid_t pid)
 {
-    std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat = e2e_read_file("/proc/" + std::to_string(pid) + "/stat");
     size_t close = stat.rfind(')');
     return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
 }
@@ -1038,7 +1031,7 @@ TEST(Import, ASignalEndsAGpsbabelThatIgnoresItAndWhatItStarted)
         KillAtEnd left;
         for (int i = 0; i < 400 && left.pids.empty(); ++i) {
             int babel = 0, child = 0;
-            if (sscanf(read_file(pids_file).c_str(), "%d %d", &babel, &child) == 2)
+            if (sscanf(e2e_read_file(pids_file).c_str(), "%d %d", &babel, &child) == 2)
                 left.pids = {babel, child};
             e2e_sleep(0.025);
         }

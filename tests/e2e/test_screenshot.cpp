@@ -32,37 +32,9 @@ std::string sample_track()
     return source_path("data/walk-short.track");
 }
 
-std::string contents_of(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
 void write_text(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary) << text;
-}
-
-/* A PNG file's pixels, decoded by ImageMagick. */
-bool read_png(const std::string& path, E2eImage* image)
-{
-    std::string ppm;
-    return contents_of(path).compare(0, 8, "\x89PNG\r\n\x1a\n") == 0 &&
-           e2e_run(nullptr,
-                   {"convert", "-limit", "thread", "1", "png:" + path, "-depth", "8", "ppm:-"},
-                   30.0, &ppm) &&
-           e2e_parse_ppm(ppm, image);
-}
-
-int pixels_differing(const E2eImage& a, const E2eImage& b)
-{
-    int count = 0;
-    for (size_t i = 0; i + 2 < a.rgb.size() && i + 2 < b.rgb.size(); i += 3)
-        count +=
-            a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
-    return count;
 }
 
 /* ------------------------------------------------------------ key p */
@@ -88,7 +60,7 @@ void expect_the_windows_pixels(const E2eImage& picture, const E2eImage& before,
     ASSERT_EQ(picture.width, after.width) << label;
     ASSERT_EQ(picture.height, after.height) << label;
     ASSERT_EQ(before.rgb.size(), after.rgb.size()) << label;
-    int changing = pixels_differing(before, after), wrong = 0, first_wrong = -1;
+    int changing = e2e_pixels_differing(before, after), wrong = 0, first_wrong = -1;
     for (size_t i = 0; i < picture.rgb.size(); i += 3) {
         bool steady = std::equal(&before.rgb[i], &before.rgb[i] + 3, &after.rgb[i]);
         if (steady && !std::equal(&picture.rgb[i], &picture.rgb[i] + 3, &after.rgb[i])) {
@@ -121,10 +93,10 @@ TEST(KeyP, WritesTheWindowsPixelsUnderTheFirstFreeNameAndOverwritesNothing)
         ASSERT_TRUE(e2e_screenshot(run.display.d, run.window, &before));
         EXPECT_EQ(press_p(&run), std::string("picture written to ") + name);
         ASSERT_TRUE(e2e_screenshot(run.display.d, run.window, &after));
-        ASSERT_TRUE(read_png(dir.path + "/" + name, &picture)) << name;
+        ASSERT_TRUE(e2e_read_png(dir.path + "/" + name, &picture)) << name;
         expect_the_windows_pixels(picture, before, after, name);
     }
-    EXPECT_EQ(contents_of(theirs), "not a picture of ours");
+    EXPECT_EQ(e2e_read_file(theirs), "not a picture of ours");
     EXPECT_EQ(e2e_entries(dir.path),
               (std::vector<std::string>{"kestrim-walk-short-1.png", "kestrim-walk-short-2.png",
                                         "kestrim-walk-short-3.png", "kestrim-walk-short-4.png"}));
@@ -177,9 +149,9 @@ std::vector<std::string> processes_left_with(const std::string& entry)
     for (const std::string& pid : e2e_entries("/proc")) {
         if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        std::string environment = '\0' + contents_of("/proc/" + pid + "/environ");
+        std::string environment = '\0' + e2e_read_file("/proc/" + pid + "/environ");
         if (environment.find('\0' + entry + '\0') != std::string::npos) {
-            found.push_back(pid + " " + contents_of("/proc/" + pid + "/cmdline"));
+            found.push_back(pid + " " + e2e_read_file("/proc/" + pid + "/cmdline"));
             kill(std::stoi(pid), SIGKILL);
         }
     }
@@ -250,7 +222,7 @@ TEST(ScreenshotCommand, DrawsTheSameStartViewWithOrWithoutADisplayAndLeavesNothi
         EXPECT_EQ(run.code, 0) << c.label << "\n" << run.out << run.err;
         EXPECT_EQ(last_line(run.out), "picture written to " + out) << c.label;
         E2eImage picture;
-        ASSERT_TRUE(read_png(out, &picture)) << c.label;
+        ASSERT_TRUE(e2e_read_png(out, &picture)) << c.label;
         EXPECT_EQ(picture.width, WINDOW_SIZE) << c.label;
         EXPECT_EQ(picture.height, WINDOW_SIZE) << c.label;
         EXPECT_GT(e2e_count_red(picture), 100) << c.label << ": the track is drawn";
@@ -260,7 +232,8 @@ TEST(ScreenshotCommand, DrawsTheSameStartViewWithOrWithoutADisplayAndLeavesNothi
         if (first.rgb.empty())
             first = picture;
         else
-            EXPECT_EQ(pixels_differing(first, picture), 0) << c.label << ": not the same picture";
+            EXPECT_EQ(e2e_pixels_differing(first, picture), 0)
+                << c.label << ": not the same picture";
         EXPECT_EQ(e2e_entries(dir.path), std::vector<std::string>{"start.png"}) << c.label;
         EXPECT_TRUE(e2e_entries(tmp.path).empty()) << c.label;
         EXPECT_EQ(run.left, std::vector<std::string>{}) << c.label;
@@ -284,8 +257,8 @@ TEST(ScreenshotCommand, PressesItsKeysBeforeThePicture)
               std::string::npos)
         << second.out;
     E2eImage without, with;
-    ASSERT_TRUE(read_png(plain, &without));
-    ASSERT_TRUE(read_png(keyed, &with));
+    ASSERT_TRUE(e2e_read_png(plain, &without));
+    ASSERT_TRUE(e2e_read_png(keyed, &with));
     /* The statistics panel (i), top right, and the track in speed colours
        (k): yellow, green and cyan, which the fixes are never drawn in. */
     E2eGeometry panel = {WINDOW_SIZE / 2, 0, WINDOW_SIZE / 2, 200};

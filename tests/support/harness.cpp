@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 extern char** environ;
@@ -1006,6 +1007,25 @@ bool e2e_save_png(const E2eImage& img, const std::string& path)
     return ok;
 }
 
+bool e2e_read_png(const std::string& path, E2eImage* img)
+{
+    std::string ppm;
+    return e2e_read_file(path).compare(0, 8, "\x89PNG\r\n\x1a\n") == 0 &&
+           e2e_run(nullptr,
+                   {"convert", "-limit", "thread", "1", "png:" + path, "-depth", "8", "ppm:-"},
+                   30.0, &ppm) &&
+           e2e_parse_ppm(ppm, img);
+}
+
+int e2e_pixels_differing(const E2eImage& a, const E2eImage& b)
+{
+    int count = 0;
+    for (size_t i = 0; i + 2 < a.rgb.size() && i + 2 < b.rgb.size(); i += 3)
+        count +=
+            a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
+    return count;
+}
+
 E2eRgb e2e_pixel(const E2eImage& img, int x, int y)
 {
     if (x < 0 || y < 0 || x >= img.width || y >= img.height) {
@@ -1097,6 +1117,14 @@ std::string e2e_labelled(const std::string& text, const std::string& name)
         if (line.compare(0, name.size() + 2, name + ": ") == 0)
             return line.substr(name.size() + 2);
     return "";
+}
+
+std::string e2e_read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
 }
 
 std::vector<std::string> e2e_entries(const std::string& folder)

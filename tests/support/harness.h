@@ -160,6 +160,9 @@ void e2e_sleep(double seconds);
 /* The lines of text, without their line ends. */
 std::vector<std::string> e2e_lines(const std::string& text);
 
+/* The whole of a file, bytes as they are; "" when it cannot be read. */
+std::string e2e_read_file(const std::string& path);
+
 /* The names in folder but . and .., sorted; none when it cannot be read. */
 std::vector<std::string> e2e_entries(const std::string& folder);
 
@@ -245,6 +248,11 @@ bool e2e_screenshot(const E2eDisplay& d, const std::string& id, E2eImage* img);
 bool e2e_parse_ppm(const std::string& data, E2eImage* img);
 std::string e2e_image_to_ppm(const E2eImage& img);
 bool e2e_save_png(const E2eImage& img, const std::string& path);
+/* A PNG file's pixels, decoded by ImageMagick (a reader of its own); false
+   for a file that is not a PNG. */
+bool e2e_read_png(const std::string& path, E2eImage* img);
+/* Pixels of a that differ from b's in any channel. */
+int e2e_pixels_differing(const E2eImage& a, const E2eImage& b);
 
 E2eRgb e2e_pixel(const E2eImage& img, int x, int y);
 /* region null = whole image; a region is clipped to the image. */
