@@ -30,7 +30,7 @@ static const char USAGE[] =
     "      --screenshot OUT.png\n"
     "                     draw FILE's start view into OUT.png and exit; without\n"
     "                     a display that opens, in a private Xvfb of its own\n"
-    "      --keys LIST    keys pressed before that picture, as \"b 2 k i F1\"\n"
+    "      --keys LIST    keys pressed before that picture, as \"b 2 k i F1 PgUp\"\n"
     "      --fps          print the frames drawn in every 5 seconds\n"
     "      --no-lod       draw every point at every zoom (slower on long tracks)\n"
     "  -h, --help         print this help and exit\n"
@@ -62,12 +62,35 @@ static CommandLine bad_usage(const char* argument, const char* problem)
 /* A key of a --keys list that cannot be pressed, kept for the message. */
 static char refused_key[32];
 
-/* One key of a --keys list: a character, or F1 to F12.  q would end the
-   viewer before its picture, and p write another one. */
+/* The names of the arrows and pages in a --keys list. */
+static const struct {
+    const char* name;
+    NamedKey key;
+} NAMED_KEYS[] = {
+    {"Left", KEY_LEFT},    {"Right", KEY_RIGHT},    {"Up", KEY_UP},     {"Down", KEY_DOWN},
+    {"PgUp", KEY_PAGE_UP}, {"PgDn", KEY_PAGE_DOWN}, {"Home", KEY_HOME},
+};
+
+static bool read_named_key(const char* name, size_t length, KeyPress* key)
+{
+    for (const auto& named : NAMED_KEYS)
+        if (strlen(named.name) == length && strncmp(named.name, name, length) == 0) {
+            key->named = named.key;
+            return true;
+        }
+    return false;
+}
+
+/* One key of a --keys list: a character, F1 to F12, or an arrow or page
+   key by name.  q would end the viewer before its picture, and p write
+   another one. */
 static bool read_key(const char* name, size_t length, KeyPress* key)
 {
     key->character = 0;
     key->function_key = 0;
+    key->named = KEY_NONE;
+    if (read_named_key(name, length, key))
+        return true;
     if (length == 1) {
         unsigned char c = static_cast<unsigned char>(name[0]);
         if (c == 'q' || c == 'Q' || c == 'p' || c < '!' || c > '~')
@@ -103,7 +126,8 @@ static const char* read_keys(const char* list, CommandLine* command, const char*
         if (!read_key(at, length, &command->keys[command->key_count])) {
             snprintf(refused_key, sizeof refused_key, "%.*s", static_cast<int>(length), at);
             *wrong = refused_key;
-            return "keys are one character but q and p, or F1 to F12, not";
+            return "keys are one character but q and p, F1 to F12, or Left Right Up Down "
+                   "PgUp PgDn Home, not";
         }
         command->key_count += 1;
         at += length;

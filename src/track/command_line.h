@@ -20,10 +20,24 @@
 
 enum { MAX_KEYS = 32 }; /* keys --keys may press */
 
-/* A key for --keys to press: a character, or a function key F1 to F12. */
+/* The keys --keys names that are neither characters nor F1 to F12. */
+enum NamedKey {
+    KEY_NONE = 0,
+    KEY_LEFT,
+    KEY_RIGHT,
+    KEY_UP,
+    KEY_DOWN,
+    KEY_PAGE_UP,
+    KEY_PAGE_DOWN,
+    KEY_HOME,
+};
+
+/* A key for --keys to press: a character, a function key F1 to F12, or a
+   key of the arrows and pages. */
 struct KeyPress {
-    unsigned char character; /* 0 for a function key */
-    int function_key;        /* 1 to 12 for F1 to F12; 0 for a character */
+    unsigned char character; /* 0 for any other key */
+    int function_key;        /* 1 to 12 for F1 to F12; else 0 */
+    NamedKey named;          /* Left, PgUp, ...; KEY_NONE for the others */
 };
 
 /* What start-up does next. */

@@ -98,12 +98,30 @@ bool begin_screenshot_command(const CommandLine& command)
     return find_or_start_display();
 }
 
+/* GLUT's number of a key of the arrows and pages. */
+static int glut_key_of(NamedKey key)
+{
+    switch (key) {
+    case KEY_LEFT: return GLUT_KEY_LEFT;
+    case KEY_RIGHT: return GLUT_KEY_RIGHT;
+    case KEY_UP: return GLUT_KEY_UP;
+    case KEY_DOWN: return GLUT_KEY_DOWN;
+    case KEY_PAGE_UP: return GLUT_KEY_PAGE_UP;
+    case KEY_PAGE_DOWN: return GLUT_KEY_PAGE_DOWN;
+    case KEY_HOME: return GLUT_KEY_HOME;
+    case KEY_NONE: break;
+    }
+    return 0;
+}
+
 static void press_keys()
 {
     for (int i = 0; i < screenshot_command.key_count; ++i) {
         const KeyPress& key = screenshot_command.keys[i];
         if (key.character != 0)
             keyboard(key.character, 0, 0);
+        else if (key.named != KEY_NONE)
+            special_key(glut_key_of(key.named), 0, 0);
         else
             special_key(GLUT_KEY_F1 + key.function_key - 1, 0, 0);
     }

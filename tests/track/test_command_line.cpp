@@ -101,11 +101,12 @@ TEST(CommandLine, ReadsTheScreenshotAndTheKeysPressedBeforeIt)
 
     const struct {
         const char* list;
-        std::string pressed; /* characters, and Fn for a function key, space-separated */
+        std::string pressed; /* characters, Fn for a function key, #n for a named key */
     } lists[] = {
         {"b 2 k i", "b 2 k i"},
         {"  x\tX  ", "x X"},
         {"F1 F12 + ?", "F1 F12 + ?"},
+        {"PgUp PgDn Home Left Right Up Down", "#5 #6 #7 #1 #2 #3 #4"},
         {"", ""},
     };
     for (const auto& l : lists) {
@@ -117,6 +118,8 @@ TEST(CommandLine, ReadsTheScreenshotAndTheKeysPressedBeforeIt)
             pressed += pressed.empty() ? "" : " ";
             if (key.character != 0)
                 pressed += static_cast<char>(key.character);
+            else if (key.named != KEY_NONE)
+                pressed += "#" + std::to_string(key.named);
             else
                 pressed += "F" + std::to_string(key.function_key);
         }
@@ -144,6 +147,8 @@ TEST(CommandLine, ReadsTheScreenshotAndTheKeysPressedBeforeIt)
         {{"--keys", "F0", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "F0"},
         {{"--keys", "F13", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "F13"},
         {{"--keys", "F1x", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "F1x"},
+        {{"--keys", "PgUpx", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "PgUpx"},
+        {{"--keys", "pgup", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "pgup"},
         {{"--keys", "\x01", "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, "\x01"},
         {{"--keys", many, "--screenshot", "o.png", "t"}, COMMAND_BAD_USAGE, nullptr, nullptr},
     };
