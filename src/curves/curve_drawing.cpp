@@ -1,11 +1,13 @@
 /*
  * curve_drawing.cpp - the GL side of the track and its curves.
  *
- * Each list is drawn as one batch from vertex arrays.  The position arrays
- * are built on the first draw after a load (a new track_generation); the
- * colour arrays are rebuilt only when the threshold or the colouring has
- * changed since they were made.  The raw fixes are red in the spacing
- * colouring, and coloured by their value in the others.
+ * Each list is drawn as one batch from GL buffers, at the levels of detail
+ * the view needs (point_buffers.h).  A curve list is sampled, and the
+ * positions and levels of a batch built, on its first draw after a load (a
+ * new track_generation); the colours are made again only when the
+ * threshold or the colouring has changed since they were made.  The raw
+ * fixes are red in the spacing colouring, and coloured by their value in
+ * the others.
  *
  * Entry points: see curve_drawing.h.
  */
@@ -17,6 +19,7 @@
 #include "colouring.h"
 #include "curve_controls.h"
 #include "curve_fitting.h"
+#include "point_buffers.h"
 
 #include <GL/glut.h>
 
@@ -26,11 +29,13 @@ static const float CENTRE_POINT_SIZE = 4.0f;
 static const float BESSEL_POINT_SIZE = 3.0f;
 static const float TRACK_POINT_SIZE = 2.0f;
 static const float NO_VALUE_RGB[3] = {0.6f, 0.6f, 0.6f}; /* a point the colouring says nothing of */
+/* The coarsest level's spacing, as a share of the track's extent: finer
+   than a pixel of the start view, where the extent spans a few hundred. */
+static const double COARSEST_DIVISIONS = 1024.0;
 
-/* Vertex and colour arrays of one drawn list. */
+/* One drawn list: its points and levels in GL buffers. */
 struct PointBatch {
-    std::vector<float> xyz;
-    std::vector<float> rgb;
+    PointBuffers buffers;
     float coloured_for = -1.0f; /* threshold the colours were made for; -1: none yet */
     int coloured_as = -1;       /* the colouring they were made for */
     long built_for = -1;        /* track_generation the positions were made for */
@@ -38,13 +43,21 @@ struct PointBatch {
 
 static PointBatch raw_batch;                   /* the frames */
 static PointBatch curve_batches[FAMILY_COUNT]; /* LinearFrames, CubicFrames, BesselFrames */
+static double detail_pixels = 0;               /* the levels' tolerance; 0: every point */
+
+void set_detail_pixels(double pixels)
+{
+    detail_pixels = pixels;
+}
 
 /* True when the batch holds the current track; else it is emptied. */
 static bool batch_is_current(PointBatch* batch)
 {
     if (batch->built_for == track_generation)
         return true;
-    *batch = PointBatch();
+    free_point_buffers(&batch->buffers);
+    batch->coloured_for = -1.0f;
+    batch->coloured_as = -1;
     return false;
 }
 
@@ -57,20 +70,18 @@ static void push_view(std::vector<float>* xyz, const Point* p)
     xyz->push_back(static_cast<float>(p->view_z));
 }
 
+/* The positions, as floats, into the batch's buffers; the floats are
+   given back once there. */
+static void fill_batch(PointBatch* batch, const std::vector<float>& xyz)
+{
+    fill_point_buffers(&batch->buffers, xyz.data(), xyz.size() / 3,
+                       view_range / COARSEST_DIVISIONS);
+    batch->built_for = track_generation;
+}
+
 static void draw_batch(const PointBatch& batch, bool coloured)
 {
-    if (batch.xyz.empty())
-        return;
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, batch.xyz.data());
-    if (coloured) {
-        glEnableClientState(GL_COLOR_ARRAY);
-        glColorPointer(3, GL_FLOAT, 0, batch.rgb.data());
-    }
-    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(batch.xyz.size() / 3));
-    if (coloured)
-        glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
+    draw_point_buffers(batch.buffers, coloured, detail_pixels);
 }
 
 void draw_centre_of_gravity()
@@ -124,44 +135,64 @@ static bool colours_are_current(const PointBatch& batch)
     return batch.coloured_for == threshold && batch.coloured_as == colouring;
 }
 
-/* The colour of frame i by its value, grey where it has none. */
-static void frame_colour(size_t i, float rgb[3])
+/* A colour of floats as the buffers keep it: bytes, opaque. */
+static void to_bytes(const float rgb[3], unsigned char* rgba)
 {
-    float value = 0;
+    for (int k = 0; k < 3; ++k) {
+        float c = rgb[k] < 0 ? 0 : (rgb[k] > 1 ? 1 : rgb[k]);
+        rgba[k] = static_cast<unsigned char>(c * 255.0f + 0.5f);
+    }
+    rgba[3] = 255;
+}
+
+/* The colour of frame i by its value, grey where it has none. */
+static void frame_colour(size_t i, unsigned char rgba[4])
+{
+    float value = 0, rgb[3];
     if (frame_colour_value(i, &value)) {
         value_colour(value, rgb);
     } else {
         for (int k = 0; k < 3; ++k)
             rgb[k] = NO_VALUE_RGB[k];
     }
+    to_bytes(rgb, rgba);
+}
+
+static void finish_colouring(PointBatch* batch, const std::vector<unsigned char>& rgba)
+{
+    colour_point_buffers(&batch->buffers, rgba.data());
+    batch->coloured_for = threshold;
+    batch->coloured_as = colouring;
 }
 
 /* Sample i of a list lies on the segment of frame 1 + i / samples a
    segment: every list starts at frame 1. */
 static void colour_curve_batch(PointBatch* batch, const CurveList& list)
 {
-    reserve_faulted_in(&batch->rgb, list.size() * 3);
-    batch->rgb.resize(list.size() * 3);
+    std::vector<unsigned char> rgba;
+    reserve_faulted_in(&rgba, list.size() * 4);
+    rgba.resize(list.size() * 4);
     size_t per_segment = static_cast<size_t>(sample_count() > 0 ? sample_count() : 1);
     for (size_t i = 0; i < list.size(); ++i) {
-        if (colouring == COLOURING_SPACING)
-            band_colour(list[i].frame_distance * samples_per_segment, threshold,
-                        &batch->rgb[i * 3]);
-        else
-            frame_colour(1 + i / per_segment, &batch->rgb[i * 3]);
+        if (colouring == COLOURING_SPACING) {
+            float rgb[3];
+            band_colour(list[i].frame_distance * samples_per_segment, threshold, rgb);
+            to_bytes(rgb, &rgba[i * 4]);
+        } else {
+            frame_colour(1 + i / per_segment, &rgba[i * 4]);
+        }
     }
-    batch->coloured_for = threshold;
-    batch->coloured_as = colouring;
+    finish_colouring(batch, rgba);
 }
 
 static void colour_raw_batch()
 {
-    reserve_faulted_in(&raw_batch.rgb, frames.size() * 3);
-    raw_batch.rgb.resize(frames.size() * 3);
+    std::vector<unsigned char> rgba;
+    reserve_faulted_in(&rgba, frames.size() * 4);
+    rgba.resize(frames.size() * 4);
     for (size_t i = 0; i < frames.size(); ++i)
-        frame_colour(i, &raw_batch.rgb[i * 3]);
-    raw_batch.coloured_for = threshold;
-    raw_batch.coloured_as = colouring;
+        frame_colour(i, &rgba[i * 4]);
+    finish_colouring(&raw_batch, rgba);
 }
 
 void draw_curve_family(int family)
@@ -169,12 +200,13 @@ void draw_curve_family(int family)
     if (family < 0 || family >= FAMILY_COUNT)
         return;
     PointBatch* batch = &curve_batches[family];
-    const CurveList& list = curve_list_of(family);
+    const CurveList& list = sampled_curve_list(family);
     if (!batch_is_current(batch)) {
-        reserve_faulted_in(&batch->xyz, list.size() * 3);
+        std::vector<float> xyz;
+        reserve_faulted_in(&xyz, list.size() * 3);
         for (const CurveSample& sample : list)
-            push_view(&batch->xyz, &sample);
-        batch->built_for = track_generation;
+            push_view(&xyz, &sample);
+        fill_batch(batch, xyz);
     }
     if (!colours_are_current(*batch))
         colour_curve_batch(batch, list);
@@ -185,10 +217,11 @@ void draw_curve_family(int family)
 void draw_raw_frames()
 {
     if (!batch_is_current(&raw_batch)) {
-        reserve_faulted_in(&raw_batch.xyz, frames.size() * 3);
+        std::vector<float> xyz;
+        reserve_faulted_in(&xyz, frames.size() * 3);
         for (const TrackPoint* frame : frames)
-            push_view(&raw_batch.xyz, frame);
-        raw_batch.built_for = track_generation;
+            push_view(&xyz, frame);
+        fill_batch(&raw_batch, xyz);
     }
     glPointSize(TRACK_POINT_SIZE);
     bool coloured = colouring != COLOURING_SPACING;

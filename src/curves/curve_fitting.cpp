@@ -5,7 +5,8 @@
  * to the frame after it; each frame but the last two gets a cubic Bezier
  * segment (kept as power-basis coefficients) and a linear segment to the
  * next frame; frames 1 .. n-3 get a Bessel difference table over four
- * frames.  The three curve lists are sampled from those segments.
+ * frames.  The three curve lists are sampled from those segments, each
+ * when it is first asked for, so that a list never drawn costs nothing.
  *
  * Entry points: see curve_fitting.h.
  */
@@ -245,55 +246,80 @@ void fit_frame_curves()
     report_empty_frames();
 }
 
-void reserve_curve_lists()
+/* The frames a family samples: 1 .. n-2 for the cubic and linear
+   segments, 1 .. n-3 for the Bessel tables; false when there are none. */
+static bool sampled_frames(int family, size_t* first, size_t* last)
 {
-    /* The frames sample_curve_lists() samples. */
     size_t n = frames.size();
-    if (n >= 3) {
-        reserve_faulted_in(&CubicFrames, samples_of(1, n - 2));
-        reserve_faulted_in(&LinearFrames, samples_of(1, n - 2));
-    }
-    if (n >= 4)
-        reserve_faulted_in(&BesselFrames, samples_of(1, n - 3));
+    size_t needed = family == FAMILY_BESSEL ? 4 : 3;
+    if (n < needed)
+        return false;
+    *first = 1;
+    *last = n + 1 - needed;
+    return true;
 }
 
-/* The three lists sampled anew; reports their sizes when asked. */
-static void sample_lists(bool report)
+size_t curve_list_size(int family)
 {
-    /* Only frames that have a segment are sampled: 1 .. n-2 for the cubic and
-       linear segments, 1 .. n-3 for the Bessel tables. */
-    size_t n = frames.size();
-    clear_curve_lists();
-    reserve_curve_lists(); /* nothing to do when the load has made the room already */
-    if (n >= 3) {
-        fill_curve_list(1, n - 2, cubic_at, &CubicFrames);
-        fill_curve_list(1, n - 2, linear_at, &LinearFrames);
-    }
-    if (n >= 4)
-        fill_curve_list(1, n - 3, bessel_at, &BesselFrames);
+    size_t first, last;
+    return sampled_frames(family, &first, &last) ? samples_of(first, last) : 0;
+}
 
-    const char* names[] = {"CubicFrames", "LinearFrames", "BesselFrames"};
-    CurveList* lists[] = {&CubicFrames, &LinearFrames, &BesselFrames};
-    for (int i = 0; i < 3; ++i) {
-        if (report)
-            printf("%s size = %i\n", names[i], static_cast<int>(lists[i]->size()));
-        compute_tangents(*lists[i]);
+static SegmentAt segment_of(int family)
+{
+    if (family == FAMILY_LINEAR)
+        return linear_at;
+    return family == FAMILY_CUBIC ? cubic_at : bessel_at;
+}
+
+/* One list sampled anew from the frames' segments, with its own tangents. */
+static void fill_family(int family)
+{
+    CurveList* list = curve_list_for(family);
+    list->clear();
+    size_t first, last;
+    if (sampled_frames(family, &first, &last)) {
+        reserve_faulted_in(list, samples_of(first, last));
+        fill_curve_list(first, last, segment_of(family), list);
     }
-    fflush(stdout);
+    compute_tangents(*list);
+    curve_list_filled[family] = true;
+}
+
+const CurveList& sampled_curve_list(int family)
+{
+    if (family < 0 || family >= FAMILY_COUNT)
+        family = FAMILY_BESSEL;
+    if (!curve_list_filled[family])
+        fill_family(family);
+    return curve_list_of(family);
+}
+
+void sample_all_curve_lists()
+{
+    for (int family = 0; family < FAMILY_COUNT; ++family)
+        sampled_curve_list(family);
 }
 
 void sample_curve_lists()
 {
-    sample_lists(true);
+    /* The sizes the lists will have: each is filled when first drawn. */
+    clear_curve_lists();
+    const char* names[] = {"CubicFrames", "LinearFrames", "BesselFrames"};
+    int families[] = {FAMILY_CUBIC, FAMILY_LINEAR, FAMILY_BESSEL};
+    for (int i = 0; i < 3; ++i)
+        printf("%s size = %i\n", names[i], static_cast<int>(curve_list_size(families[i])));
+    fflush(stdout);
 }
 
 void resample_curve_lists()
 {
-    sample_lists(false);
+    clear_curve_lists();
 }
 
 void fit_track_curves()
 {
     fit_frame_curves();
     sample_curve_lists();
+    sample_all_curve_lists();
 }

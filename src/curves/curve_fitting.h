@@ -2,8 +2,9 @@
  * curve_fitting.h - tangents, cubic and linear segments and Bessel tables
  * fitted through the frames, and the curve lists sampled from them.
  *
- * Entry points: fit_track_curves() (fit_frame_curves() then
- * sample_curve_lists()), reserve_curve_lists(), compute_tangent(), fit_cubic(),
+ * Entry points: fit_track_curves(), fit_frame_curves(), sample_curve_lists(),
+ * sampled_curve_list(), sample_all_curve_lists(), curve_list_size(),
+ * compute_tangent(), fit_cubic(),
  * build_bessel_table(), the sampling functions, cubic_coefficient(), the
  * axis and coefficient numbers, and the fitting globals.
  */
@@ -11,6 +12,8 @@
 #define KESTRIM_CURVE_FITTING_H
 
 #include "curve_lists.h"
+
+#include <cstddef>
 
 /* The axes of a position, and the slots of a cubic's coefficients per axis
    in cubic_coeffs: a, b, c, d of a*t^3 + b*t^2 + c*t + d. */
@@ -21,8 +24,9 @@ extern float samples_per_segment; /* samples per segment: t = i / samples_per_se
 extern int frame_interval;        /* fixes per frame; divides frame_distance */
 extern float control_scale;       /* Bezier handle length, as a share of frame_distance */
 
-/* All load-time passes over frames in their order, with their messages:
-   fit_frame_curves(), then sample_curve_lists(). */
+/* All load-time passes over frames in their order, with their messages,
+   and every curve list filled: fit_frame_curves(), sample_curve_lists(),
+   sample_all_curve_lists(). */
 void fit_track_curves();
 
 /* Tangents, segments and Bessel tables of the frames, and the empty-frame report. */
@@ -31,16 +35,22 @@ void fit_frame_curves();
 /* The same without the report, when the frames have moved. */
 void fit_frame_segments();
 
-/* The three curve lists sampled from the frames' segments, with their sizes
-   reported and their own tangents computed. */
+/* Reports the sizes of the three curve lists and leaves them empty: each
+   is sampled from the frames' segments when first asked for. */
 void sample_curve_lists();
 
 /* The same without the report, when the frames have moved. */
 void resample_curve_lists();
 
-/* Room in the three curve lists for the frames' samples, faulted in ahead;
-   it writes nothing but the lists, so that it may run beside fit_frame_curves(). */
-void reserve_curve_lists();
+/* The samples a family's list has once filled, from the frame count. */
+size_t curve_list_size(int family);
+
+/* The list of a family, sampled from the frames' segments with its own
+   tangents when it is not yet (BesselFrames for a number past the others). */
+const CurveList& sampled_curve_list(int family);
+
+/* Every list filled, as when each has been drawn. */
+void sample_all_curve_lists();
 
 /* Tangent and frame distance of current from its neighbours. */
 void compute_tangent(const TrackPoint* previous, TrackPoint* current, const TrackPoint* next);

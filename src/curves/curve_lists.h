@@ -2,7 +2,8 @@
  * curve_lists.h - the points sampled on the curves fitted through a track.
  *
  * Entry points: CurveSample, CurveList, CubicFrames, LinearFrames, BesselFrames,
- * CurveFamily, curve_list_of(), clear_curve_lists().
+ * CurveFamily, curve_list_filled, curve_list_of(), curve_list_for(),
+ * clear_curve_lists().
  */
 #ifndef KESTRIM_CURVE_LISTS_H
 #define KESTRIM_CURVE_LISTS_H
@@ -30,10 +31,14 @@ extern CurveList BesselFrames; /* samples of each frame's Bessel interpolation *
 /* The numbers the keys and the drawing give the three lists. */
 enum CurveFamily { FAMILY_LINEAR = 0, FAMILY_CUBIC = 1, FAMILY_BESSEL = 2, FAMILY_COUNT = 3 };
 
-/* The list of a family; BesselFrames for any number past the others. */
-const CurveList& curve_list_of(int family);
+/* True for a family whose list holds the samples of the frames as they are. */
+extern bool curve_list_filled[FAMILY_COUNT];
 
-/* Empty all three lists before a track is loaded. */
+/* The list of a family, filled or not; BesselFrames for any number past the others. */
+const CurveList& curve_list_of(int family);
+CurveList* curve_list_for(int family);
+
+/* Empty all three lists, their memory given back, until they are filled again. */
 void clear_curve_lists();
 
 #endif

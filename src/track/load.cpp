@@ -87,22 +87,9 @@ static double lap(double* mark)
     return elapsed;
 }
 
-/* Below this many frames the curve lists take a few megabytes, which
-   cost less to fault in than a thread costs to start. */
+/* Below this many frames the statistics take less time than a thread
+   costs to start. */
 static const size_t FRAMES_WORTH_A_THREAD = 20000;
-
-/* Room for the curve lists is faulted in on another thread while the
-   frames' curves are fitted; without a thread, sampling makes it itself. */
-static std::future<void> start_reserving_curve_lists()
-{
-    if (frames.size() < FRAMES_WORTH_A_THREAD)
-        return std::future<void>();
-    try {
-        return std::async(std::launch::async, reserve_curve_lists);
-    } catch (const std::exception&) {
-        return std::future<void>();
-    }
-}
 
 /* The statistics read the fixes' times, places, altitudes and speeds,
    which fitting and a height change leave alone: on a long track they are
@@ -149,7 +136,6 @@ static void finish_load(double* mark)
     if (settle_heights())
         widen_bounds_over_frames();
     last_load_timing.read = lap(mark);
-    std::future<void> curve_lists_reserved = start_reserving_curve_lists();
     std::future<void> statistics = start_computing_statistics();
 
     compute_view_range();
@@ -163,8 +149,6 @@ static void finish_load(double* mark)
     printf("fill in all curve fitting stuff\n");
     fit_frame_curves();
     last_load_timing.fit = lap(mark);
-    if (curve_lists_reserved.valid())
-        curve_lists_reserved.get();
     sample_curve_lists();
     ++track_generation;
     report_heights();

@@ -22,7 +22,7 @@ struct LoadTiming {
     double read;       /* reading, parsing and converting the file into frames */
     double centre;     /* extent and centre of gravity */
     double fit;        /* tangents, segments and Bessel tables of the frames */
-    double sample;     /* filling the three curve lists */
+    double sample;     /* the curve lists' sizes: each is filled when first drawn */
     double statistics; /* what is left to wait of the figures, computed beside the fitting */
 };
 extern LoadTiming last_load_timing;

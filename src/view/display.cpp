@@ -36,6 +36,11 @@ static const float FPS_REPORT_SECONDS = 1.0f;
    behind the eye. */
 static const float OVERLAY_PLANE_Z = 0.0f;
 static const float OVERLAY_TEXT_X = -1.5f, OVERLAY_TEXT_Y = 1.4f;
+/* At rest no point lies further than a quarter of a pixel from a drawn
+   one, so the picture is the one every point makes but for a few pixels at
+   its edges; in motion, two pixels. */
+static const double REST_DETAIL_PIXELS = 0.25, MOVING_DETAIL_PIXELS = 2.0;
+static const double REST_AFTER_SECONDS = 0.25; /* a pointer still this long is at rest */
 
 void camera_eye(double cx, double cy, double cz, double eye[3])
 {
@@ -107,6 +112,16 @@ static void scene_modelview(double matrix[16])
     glPopMatrix();
 }
 
+/* The levels of detail for this frame: finer once the pointer rests. */
+static void choose_detail()
+{
+    bool moving = monotonic_seconds() - view_moved_at < REST_AFTER_SECONDS;
+    if (!level_of_detail_on)
+        set_detail_pixels(0);
+    else
+        set_detail_pixels(moving ? MOVING_DETAIL_PIXELS : REST_DETAIL_PIXELS);
+}
+
 void display()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -119,6 +134,7 @@ void display()
     glMultMatrixf(camera_matrix);
     double scene_projection[16];
     begin_zoom(scene_projection);
+    choose_detail();
     draw_scene();
     end_zoom();
     glPushMatrix();

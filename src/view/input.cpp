@@ -19,6 +19,7 @@
 #include "../manip/modes.h"
 #include "../manip/turns.h"
 #include "../manip/zoom.h"
+#include "../track/clock.h"
 #include "../track/heights.h"
 #include "../track/load.h"
 #include "display.h"
@@ -256,8 +257,10 @@ static int rows_from_bottom(int y)
 void mouse(int button, int state, int x, int y)
 {
     if (button == WHEEL_UP || button == WHEEL_DOWN) {
-        if (state == GLUT_DOWN)
+        if (state == GLUT_DOWN) {
             zoom_at(button == WHEEL_UP ? ZOOM_STEP : 1.0 / ZOOM_STEP, x, rows_from_bottom(y));
+            view_moved_at = monotonic_seconds();
+        }
         return;
     }
     if (button != GLUT_LEFT_BUTTON)
@@ -282,6 +285,7 @@ void motion(int x, int y)
     printf("mouse moved at %d, %d\n", x, rows_from_bottom(y));
     cur_x = x;
     cur_y = rows_from_bottom(y);
+    view_moved_at = monotonic_seconds();
     request_redisplay();
 }
 

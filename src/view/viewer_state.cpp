@@ -48,6 +48,7 @@ float fps_frame_count = 0, fps_last_report = 0;
 /* Drawing options */
 bool fps_printing = false;
 bool level_of_detail_on = true;
+double view_moved_at = -1e9;
 
 /* Panels */
 bool info_panel_shown = false;

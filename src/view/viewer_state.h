@@ -56,6 +56,7 @@ extern float fps_frame_count, fps_last_report;
 /* Drawing options from the command line, kept by a reset of the view. */
 extern bool fps_printing;       /* the frame rate on standard output every 5 s (--fps) */
 extern bool level_of_detail_on; /* only the points the window can tell apart (not --no-lod) */
+extern double view_moved_at;    /* monotonic seconds of the last drag or wheel step */
 
 /* Panels over the scene, kept by a reset of the view. */
 extern bool info_panel_shown; /* the track's statistics (key i) */

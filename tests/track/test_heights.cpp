@@ -5,6 +5,7 @@
  */
 #include "support/track_state.h"
 
+#include "curves/curve_fitting.h"
 #include "track/geodesy.h"
 #include "track/heights.h"
 #include "track/load.h"
@@ -210,8 +211,9 @@ TEST(Heights, ExaggerationStretchesTheReliefAboveTheLowestFix)
         }
         /* The curves follow: a cubic sample starts at its frame (kept as a
            float, to half a metre this far from the Earth's centre). */
-        ASSERT_EQ(CubicFrames.size(), 2u);
-        EXPECT_NEAR(CubicFrames[0].ecef_z, frames[1]->ecef_z, 0.5);
+        const CurveList& cubic = sampled_curve_list(FAMILY_CUBIC);
+        ASSERT_EQ(cubic.size(), 2u);
+        EXPECT_NEAR(cubic[0].ecef_z, frames[1]->ecef_z, 0.5);
     }
     EXPECT_NEAR(centre_z, centre_before, 1e-9) << "back at 1x, the centre is where it was";
 }

@@ -126,16 +126,20 @@ TEST(LoadTrack, ATrackAcrossATenKilometreEdgeStaysInOnePiece)
     EXPECT_GT(bound_max_y, 10.0f);
 }
 
-TEST(LoadTrack, ALongTrackSizesItsCurveListsOnceAndExactly)
+TEST(LoadTrack, ALongTrackSaysItsCurveListsSizesAndFillsEachOnlyWhenAsked)
 {
-    /* Long enough that the lists' room is made on a thread of its own
-       while the frames are fitted; sampling must then fill exactly that
-       room, with no second allocation. */
+    /* The load says the sizes the lists will have and fills none of them:
+       a list is sampled when first drawn, into exactly its room. */
     const int fixes = 30000;
     std::string text;
     for (int i = 0; i < fixes; ++i)
         text += fix_at(51.5 + i * 1e-5, -0.12 + (i % 7) * 1e-6);
     std::string said = load_text(text);
+    for (int family = 0; family < FAMILY_COUNT; ++family) {
+        EXPECT_FALSE(curve_list_filled[family]) << family;
+        EXPECT_EQ(curve_list_of(family).capacity(), 0u) << family;
+    }
+    sample_all_curve_lists();
 
     size_t per_segment = static_cast<size_t>(sample_count());
     struct {
