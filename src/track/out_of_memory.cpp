@@ -12,7 +12,6 @@
  */
 #include "out_of_memory.h"
 
-#include "../curves/curve_lists.h"
 #include "frame_fixes.h"
 #include "load_progress.h"
 #include "text_format.h"
@@ -24,8 +23,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-const long long LOAD_BYTES_PER_FIX =
-    sizeof(TrackPoint) + 2 * sizeof(TrackPoint*) + 2 * sizeof(FrameFix) + 3 * sizeof(CurveSample);
+const long long LOAD_BYTES_PER_FIX = sizeof(TrackPoint) + 2 * sizeof(TrackPoint*) +
+                                     2 * sizeof(FrameFix) + 2 * DRAWN_POSITION_BYTES;
 
 static const long long BYTES_PER_MB = 1000 * 1000;
 

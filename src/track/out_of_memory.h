@@ -13,9 +13,13 @@
 #ifndef KESTRIM_OUT_OF_MEMORY_H
 #define KESTRIM_OUT_OF_MEMORY_H
 
-/* What one fix costs while a track is loaded: its record, its pointer in
+/* A fix's position as the window draws it: three floats. */
+enum { DRAWN_POSITION_BYTES = 3 * 4 };
+
+/* What one fix costs until the first picture: its record, its pointer in
    frames and its full time and place (each twice over while its list
-   doubles) and its three curve samples. */
+   doubles), and its drawn position (twice while it is copied into the
+   GL's buffer).  A curve list costs more when first drawn. */
 extern const long long LOAD_BYTES_PER_FIX;
 
 /* The fixes of the file being loaded: those read so far, carried on over

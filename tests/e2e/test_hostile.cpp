@@ -791,7 +791,7 @@ TEST(HostileBig, RunningOutOfMemoryEndsWithOneLineAndStatusOne)
             << said[0];
         EXPECT_NEAR(fixes, count, count / 50) << said[0];
         EXPECT_NEAR(allowed, megabytes, 2) << said[0];
-        EXPECT_GT(needed, 800) << said[0]; /* about 936 bytes a fix */
+        EXPECT_GT(needed, 700) << said[0]; /* about 720 bytes a fix until the lists are drawn */
         EXPECT_NE(said[0].find("MB of it taken by the viewer itself"), std::string::npos)
             << said[0];
     }
