@@ -6,7 +6,8 @@
  * that scripts/bench.sh can gather them into the table.
  *
  * Entry points: resident_bytes(), peak_resident_bytes(), report(),
- * generate_track(), run_load_bench(), run_draw_bench(); the clock is the
+ * generate_track(), run_load_bench(), run_draw_bench(),
+ * run_first_picture_bench(), run_viewer_bench(); the clock is the
  * program's own (track/clock.h).
  */
 #ifndef KESTRIM_BENCH_COMMON_H
@@ -32,5 +33,13 @@ int run_load_bench(const char* path);
 
 /* Frames per second of the display cycle and of the renderer's floor, in a window. */
 int run_draw_bench(const char* path, double seconds_per_figure);
+
+/* The real viewer at kestrim, started on track: the time from its start to
+   its first picture, and its memory then. */
+int run_first_picture_bench(const char* kestrim, const char* track);
+
+/* The real viewer with --fps (and --no-lod): its frame rates at rest, zoomed
+   in and while dragging, and its memory after drawing every curve list. */
+int run_viewer_bench(const char* kestrim, const char* track, bool no_lod);
 
 #endif

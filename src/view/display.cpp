@@ -3,9 +3,11 @@
  *
  * Each frame: the camera from the track's centre, one step of the current
  * manipulation mode, the scene under the model transformation, the text
- * overlay under its own camera, then the swap and the frame count.  The
- * scene is scaled and turned about the track's centre and the camera stands
- * a fixed distance from it, so every track is in view at start.
+ * overlay under its own camera, then the swap and the frame counts: the
+ * overlay's once a second, the --fps line's every 5 s (fps_report.h) and
+ * the benchmark's first picture (first_picture.h).  The scene is scaled
+ * and turned about the track's centre and the camera stands a fixed
+ * distance from it, so every track is in view at start.
  *
  * Entry points: see display.h.
  */
@@ -16,6 +18,8 @@
 #include "../manip/zoom.h"
 #include "../track/clock.h"
 #include "../track/load.h"
+#include "first_picture.h"
+#include "fps_report.h"
 #include "hud.h"
 #include "panels.h"
 #include "viewer_state.h"
@@ -250,12 +254,12 @@ void start_frame_clock()
     frame_clock_start = monotonic_seconds();
 }
 
-/* Seconds since start-up, as the frame counter counts them. */
-static float frame_clock_seconds()
+/* Seconds since start-up, as the frame counters count them. */
+static double frame_clock_seconds()
 {
     if (frame_clock_start < 0)
         start_frame_clock();
-    return static_cast<float>(monotonic_seconds() - frame_clock_start);
+    return monotonic_seconds() - frame_clock_start;
 }
 
 void count_frames_at(float now)
@@ -271,5 +275,8 @@ void count_frames_at(float now)
 
 void count_frames()
 {
-    count_frames_at(frame_clock_seconds());
+    double now = frame_clock_seconds();
+    count_frames_at(static_cast<float>(now));
+    report_fps_at(now);
+    note_picture_shown();
 }

@@ -35,7 +35,8 @@ void draw_overlay();
 /* text as bitmap characters of font from the raster position (x, y, z). */
 void draw_text(float x, float y, float z, void* font, const char* text);
 
-/* Counts one frame and reports frames per second once a second has passed. */
+/* Counts one frame: the overlay's frames per second once a second has
+   passed, the --fps line every 5 s, the benchmark's first picture. */
 void count_frames();
 
 /* count_frames() at a given time in seconds, for a clock of one's own. */

@@ -5,12 +5,16 @@
  */
 #include "support/kestrim_run.h"
 
+#include "track/clock.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -124,6 +128,70 @@ TEST(Startup, LoadsATrackAndPrintsItsCentres)
     expect_trevan_window(&run);
     e2e_kill(&run.viewer.p);
     expect_no_sanitizer_report(run);
+}
+
+/* Generous: the first line comes 5 s after the first picture, later under ASan. */
+const double FPS_LINE_SECONDS = 60.0;
+
+/* The output after the statistics block's last line. */
+std::string after_statistics(const std::string& out)
+{
+    size_t at = out.find("\nrecorded speed: ");
+    return at == std::string::npos ? "" : out.substr(out.find('\n', at + 1) + 1);
+}
+
+TEST(Startup, WithFpsPrintsTheFramesOfEveryFiveSecondsAfterTheStatistics)
+{
+    KestrimRun run;
+    std::string track = source_path("tests/fixtures/three-fixes.track");
+    ASSERT_TRUE(start_kestrim(&run, {"--fps", track})) << run.viewer.p.out;
+    ASSERT_TRUE(e2e_wait_output(&run.viewer.p, " FPS\n", FPS_LINE_SECONDS)) << run.viewer.p.out;
+    std::string line = after_statistics(run.viewer.p.out);
+    line = line.substr(0, line.find('\n') + 1);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m,
+                                 std::regex("([0-9]+) frames in ([0-9]+\\.[0-9]) seconds = "
+                                            "([0-9]+\\.[0-9]) FPS\n")))
+        << run.viewer.p.out;
+    double frames = std::stod(m[1].str()), seconds = std::stod(m[2].str());
+    EXPECT_GE(frames, 1);
+    EXPECT_GE(seconds, 5.0);
+    /* The rate is the frames over the unrounded seconds. */
+    EXPECT_NEAR(std::stod(m[3].str()), frames / seconds, 0.05 + frames / seconds * 0.01) << line;
+    EXPECT_EQ(run.viewer.p.out.find("first picture"), std::string::npos) << run.viewer.p.out;
+    e2e_kill(&run.viewer.p);
+    expect_no_sanitizer_report(run);
+}
+
+/* The benchmark's line: once, after the statistics, counted from the
+   monotonic clock's reading it was given; nothing for a value that is no
+   reading. */
+TEST(Startup, TheBenchmarksVariableTellsTheFirstPictureOnce)
+{
+    const struct {
+        std::string value;
+        bool printed;
+    } cases[] = {{std::to_string(monotonic_seconds()), true}, {"yes", false}};
+    for (const auto& c : cases) {
+        KestrimRun run;
+        std::string track = source_path("tests/fixtures/three-fixes.track");
+        ASSERT_TRUE(start_kestrim(&run, {"--fps", track}, KESTRIM_START_SECONDS,
+                                  {"env", "KESTRIM_BENCH_FIRST_PICTURE=" + c.value}))
+            << run.viewer.p.out;
+        /* Frames have been drawn once the --fps line is there. */
+        ASSERT_TRUE(e2e_wait_output(&run.viewer.p, " FPS\n", FPS_LINE_SECONDS)) << run.viewer.p.out;
+        std::string after = after_statistics(run.viewer.p.out);
+        if (!c.printed) {
+            EXPECT_EQ(after.find("first picture"), std::string::npos) << after;
+        } else {
+            double seconds = -1;
+            ASSERT_EQ(sscanf(after.c_str(), "first picture after %lf s\n", &seconds), 1) << after;
+            EXPECT_TRUE(std::isfinite(seconds) && seconds > 0) << after;
+            EXPECT_EQ(after.find("first picture", 1), std::string::npos) << after;
+        }
+        e2e_kill(&run.viewer.p);
+        expect_no_sanitizer_report(run);
+    }
 }
 
 /* Runs kestrim with no display at all: an option that opened a window
