@@ -12,6 +12,7 @@
 #include "curve_fitting.h"
 
 #include "../track/display_mapping.h"
+#include "../track/load_progress.h"
 #include "../track/prefault.h"
 
 #include <cmath>
@@ -194,6 +195,7 @@ typedef void (*SegmentAt)(const TrackPoint* frame, float t, double xyz[3]);
 static void append_samples(const TrackPoint* frame, SegmentAt segment_at, CurveList* list)
 {
     int count = sample_count();
+    count_load_work();
     for (int i = 0; i < count; ++i) {
         double xyz[AXES];
         segment_at(frame, sample_parameter(i), xyz);
@@ -223,6 +225,7 @@ static void fill_curve_list(size_t first, size_t last, SegmentAt segment_at, Cur
 
 static void report_empty_frames()
 {
+    before_load_message();
     printf("checking if any frames do not have curves\n");
     for (size_t i = 0; i < frames.size(); ++i)
         if (!frame_has_cubic(frames[i]))
@@ -233,10 +236,14 @@ void fit_frame_segments()
 {
     size_t n = frames.size();
     compute_tangents(frames);
-    for (size_t i = 1; i + 1 < n; ++i)
+    for (size_t i = 1; i + 1 < n; ++i) {
         fit_cubic(frames[i], frames[i + 1]);
-    for (size_t i = 1; i + 2 < n; ++i)
+        count_load_work();
+    }
+    for (size_t i = 1; i + 2 < n; ++i) {
         build_bessel_table(frames[i - 1], frames[i], frames[i + 1], frames[i + 2]);
+        count_load_work();
+    }
 }
 
 void fit_frame_curves()
@@ -275,8 +282,10 @@ static void sample_lists(bool report)
     const char* names[] = {"CubicFrames", "LinearFrames", "BesselFrames"};
     CurveList* lists[] = {&CubicFrames, &LinearFrames, &BesselFrames};
     for (int i = 0; i < 3; ++i) {
-        if (report)
+        if (report) {
+            before_load_message();
             printf("%s size = %i\n", names[i], static_cast<int>(lists[i]->size()));
+        }
         compute_tangents(*lists[i]);
     }
     fflush(stdout);
