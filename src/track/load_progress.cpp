@@ -16,10 +16,10 @@
 
 enum { MAX_LISTENERS = 4 };
 
-LoadProgress load_progress = {0, 0, 0, LOAD_IDLE, 0, 0}; /* written by the reader */
-long long load_work_to_report = PROGRESS_REPORT_WORK; /* before the next report of work */
+LoadProgress load_progress = {0, 0, 0, LOAD_IDLE, 0, 0};    /* written by the reader */
+long long load_work_to_report = PROGRESS_REPORT_WORK;       /* before the next report of work */
 static long long next_bytes_report = PROGRESS_REPORT_BYTES; /* bytes_read then */
-static ProgressListener listeners[MAX_LISTENERS] = {};  /* null where there is none */
+static ProgressListener listeners[MAX_LISTENERS] = {};      /* null where there is none */
 
 const char* load_step_name(LoadStep step)
 {

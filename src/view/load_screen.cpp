@@ -31,11 +31,11 @@ static const double BYTES_PER_MB = 1e6;
 static const float BAR_RGB[3] = {0.1f, 0.3f, 0.6f}; /* the share read, steel blue */
 static const float TRACK_RGB[3] = {1, 1, 1};        /* the share still to read */
 enum {
-    BAR_WIDTH = 360,  /* at most; less in a narrow window */
+    BAR_WIDTH = 360, /* at most; less in a narrow window */
     BAR_HEIGHT = 18,
-    BAR_MARGIN = 20,  /* kept clear each side of the bar in a narrow window */
-    TEXT_GAP = 8,     /* between the bar and the text above it */
-    PADDING = 10,     /* inside the backing */
+    BAR_MARGIN = 20, /* kept clear each side of the bar in a narrow window */
+    TEXT_GAP = 8,    /* between the bar and the text above it */
+    PADDING = 10,    /* inside the backing */
     TEXT_BYTES = 96,
 };
 
