@@ -65,6 +65,13 @@ void start_load_progress(long long bytes_total)
     enter_load_step(LOAD_READING);
 }
 
+void set_load_size(long long bytes_total)
+{
+    load_progress.bytes_total = bytes_total;
+    load_progress.bytes_read = 0;
+    next_bytes_report = PROGRESS_REPORT_BYTES;
+}
+
 void count_bytes_read(long long bytes)
 {
     load_progress.bytes_read += bytes;

@@ -10,7 +10,7 @@
  * it is handed, whether to show anything.
  *
  * Entry points: LoadStep, LoadProgress, ProgressEvent, ProgressListener,
- * load_progress, load_step_name(), start_load_progress(),
+ * load_progress, load_step_name(), start_load_progress(), set_load_size(),
  * count_bytes_read(), enter_load_step(), count_load_work(),
  * before_load_message(), finish_load_progress(), add_progress_listener(),
  * remove_progress_listener(), PROGRESS_REPORT_BYTES, PROGRESS_REPORT_WORK.
@@ -59,6 +59,9 @@ const char* load_step_name(LoadStep step);
 
 /* A new load of a file of bytes_total bytes (0: not known): the reading step. */
 void start_load_progress(long long bytes_total);
+
+/* The reader knows the file's size now: bytes_total, none of it read yet. */
+void set_load_size(long long bytes_total);
 
 /* The reader has read bytes more. */
 void count_bytes_read(long long bytes);

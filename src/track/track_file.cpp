@@ -152,7 +152,7 @@ void open_file_named(const char* path, const char* name)
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     long long size = static_cast<long long>(file.st_size);
     long long limit = size > 0 ? size : PSEUDO_FILE_BYTES;
-    start_load_progress(size);
+    set_load_size(size);
     long long fixes_before = fix_count;
     start_fix_diagnostics();
     bool whole = read_limited(fd, limit, name);
