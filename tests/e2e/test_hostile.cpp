@@ -824,28 +824,4 @@ TEST(HostileBig, AFileThatKeepsGrowingIsReadAsItWasAtTheStart)
     expect_no_sanitizer_report(run);
 }
 
-/* The window does not answer while a long load runs, but a q pressed then
-   ends the program as soon as the load is done. */
-TEST(HostileBig, QPressedDuringALongLoadQuitsWhenItEnds)
-{
-    E2eTempDir dir("kestrim-hostile");
-    ASSERT_FALSE(dir.path.empty());
-    std::string path = dir.path + "/million.track";
-    ASSERT_TRUE(write_identical_fixes(path, 1000000));
-    KestrimRun run;
-    ASSERT_TRUE(e2e_start_display(&run.display.d));
-    ASSERT_TRUE(e2e_spawn(run.display.d, {KESTRIM_BINARY, path}, &run.viewer.p));
-    run.window = e2e_find_window(run.display.d, "Trevan", BIG_START_SECONDS);
-    ASSERT_FALSE(run.window.empty());
-    bool during_load = run.viewer.p.out.find(LOAD_DONE) == std::string::npos;
-    ASSERT_TRUE(e2e_key(run.display.d, run.window, "q"));
-    int code = -1;
-    ASSERT_TRUE(e2e_wait_exit(&run.viewer.p, BIG_START_SECONDS, &code)) << transcript_of(&run);
-    EXPECT_EQ(code, 0);
-    EXPECT_NE(run.viewer.p.out.find(LOAD_DONE), std::string::npos) << "the load ran to its end";
-    if (!during_load)
-        printf("the load was done before q was pressed: nothing shown of the wait\n");
-    expect_no_sanitizer_report(run);
-}
-
 } // namespace
