@@ -4,7 +4,8 @@
  * with status 0 while no other key acts, the progress line on a terminal
  * (a pty of script) erased before every message so that the transcript
  * reads as in a pipe, where no progress line is written at all; and the
- * time of a long conversion on the terminal line.
+ * time of a long conversion on the terminal line, the viewer's and
+ * kestrim-import's.
  */
 #include "support/kestrim_run.h"
 
@@ -250,6 +251,21 @@ TEST(LongConversion, OnATerminalTheLineShowsTheTimeSoFarAndIsErasedBeforeTheResu
         ASSERT_TRUE(static_cast<bool>(out));
     }
     expect_same_but_progress({gpx}, "converting long.gpx with gpsbabel: ");
+
+    /* kestrim-import, run by a person, the same way. */
+    std::string import = source_path("tools/kestrim-import");
+    std::string piped, shown;
+    ASSERT_TRUE(
+        e2e_run(nullptr, {import, "--force", "-o", dir.path + "/a.track", gpx}, 120, &piped));
+    ASSERT_TRUE(e2e_run(nullptr,
+                        {"script", "-qec",
+                         "'" + import + "' --force -o '" + dir.path + "/a.track' '" + gpx + "'",
+                         "/dev/null"},
+                        120, &shown));
+    EXPECT_EQ(piped.find('\r'), std::string::npos) << piped;
+    int progress_lines = 0;
+    EXPECT_EQ(as_read(shown, &progress_lines), piped) << shown;
+    EXPECT_GE(progress_lines, 1) << shown;
 }
 
 } // namespace
