@@ -50,6 +50,8 @@ static void describe(char* text, size_t size)
     if (shown.step == LOAD_READING && shown.bytes_total > 0)
         snprintf(text, size, "loading: reading %.0f%% of %.0f MB",
                  100.0 * shown.bytes_read / shown.bytes_total, shown.bytes_total / BYTES_PER_MB);
+    else if (shown.step == LOAD_IDLE)
+        snprintf(text, size, "loaded: drawing the track");
     else
         snprintf(text, size, "loading: %s", load_step_name(shown.step));
 }
@@ -141,6 +143,9 @@ void end_load_screen()
     end_program_now = nullptr;
     if (!window_taken)
         return;
+    /* The first frame of a long track takes a while too. */
+    shown.step = LOAD_IDLE;
+    draw_load_screen();
     window_taken = false;
     set_viewer_callbacks();
     glutCloseFunc(nullptr);

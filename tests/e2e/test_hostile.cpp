@@ -252,12 +252,16 @@ void expect_transcript(const std::string& out, const std::string& path, const Ex
         EXPECT_NE(statistics.find("\nrecorded speed: "), std::string::npos) << statistics;
 }
 
+const E2eRgb LOAD_BAR = {26, 77, 153}; /* the share read of a long load */
+const int LOAD_BAR_PIXELS = 2000;      /* at least, of a bar full at the load's end */
+
 struct Picture {
     int white = 0, red = 0, blue = 0, total = 0;
 };
 
 /* The window once a frame has been drawn in it: until then it is black,
-   and the first frame of a million points takes a while to come. */
+   or shows the bar of a long load, and the first frame of a million
+   points takes a while to come. */
 Picture look(KestrimRun* run, double first_frame_s)
 {
     Picture p;
@@ -270,7 +274,8 @@ Picture look(KestrimRun* run, double first_frame_s)
         p.red = e2e_count_red(image);
         p.blue = e2e_count_pixels(
             image, [](const E2eRgb& c) { return c.b > 200 && c.r < 80 && c.g < 80; });
-        if (p.white > 0)
+        bool load_bar = e2e_count_near(image, LOAD_BAR, 12) > LOAD_BAR_PIXELS;
+        if (p.white > 0 && !load_bar)
             break;
     }
     return p;
