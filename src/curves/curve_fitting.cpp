@@ -13,6 +13,7 @@
 #include "curve_fitting.h"
 
 #include "../track/display_mapping.h"
+#include "../track/load_progress.h"
 #include "../track/prefault.h"
 
 #include <cmath>
@@ -195,6 +196,7 @@ typedef void (*SegmentAt)(const TrackPoint* frame, float t, double xyz[3]);
 static void append_samples(const TrackPoint* frame, SegmentAt segment_at, CurveList* list)
 {
     int count = sample_count();
+    count_load_work();
     for (int i = 0; i < count; ++i) {
         double xyz[AXES];
         segment_at(frame, sample_parameter(i), xyz);
@@ -224,6 +226,7 @@ static void fill_curve_list(size_t first, size_t last, SegmentAt segment_at, Cur
 
 static void report_empty_frames()
 {
+    before_load_message();
     printf("checking if any frames do not have curves\n");
     for (size_t i = 0; i < frames.size(); ++i)
         if (!frame_has_cubic(frames[i]))
@@ -234,10 +237,14 @@ void fit_frame_segments()
 {
     size_t n = frames.size();
     compute_tangents(frames);
-    for (size_t i = 1; i + 1 < n; ++i)
+    for (size_t i = 1; i + 1 < n; ++i) {
         fit_cubic(frames[i], frames[i + 1]);
-    for (size_t i = 1; i + 2 < n; ++i)
+        count_load_work();
+    }
+    for (size_t i = 1; i + 2 < n; ++i) {
         build_bessel_table(frames[i - 1], frames[i], frames[i + 1], frames[i + 2]);
+        count_load_work();
+    }
 }
 
 void fit_frame_curves()
@@ -307,8 +314,10 @@ void sample_curve_lists()
     clear_curve_lists();
     const char* names[] = {"CubicFrames", "LinearFrames", "BesselFrames"};
     int families[] = {FAMILY_CUBIC, FAMILY_LINEAR, FAMILY_BESSEL};
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
+        before_load_message();
         printf("%s size = %i\n", names[i], static_cast<int>(curve_list_size(families[i])));
+    }
     fflush(stdout);
 }
 

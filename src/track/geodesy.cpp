@@ -15,6 +15,8 @@
  */
 #include "geodesy.h"
 
+#include "load_progress.h"
+
 #include <GeographicLib/Geocentric.hpp>
 #include <GeographicLib/Geodesic.hpp>
 #include <proj.h>
@@ -53,6 +55,7 @@ static void find_geoid_grid()
     snprintf(definition, sizeof definition, "+proj=vgridshift +grids=%s +multiplier=1", GEOID_GRID);
     geoid_shift = proj_create(geoid_context, definition);
     if (geoid_shift == nullptr) {
+        before_load_message();
         printf("geoid grid %s not found (Debian package proj-data): altitudes are taken as "
                "heights above the ellipsoid\n",
                GEOID_GRID);

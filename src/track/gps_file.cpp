@@ -16,6 +16,7 @@
 #include "gps_file.h"
 
 #include "clock.h"
+#include "terminal_progress.h"
 #include "text_format.h"
 
 #include <cerrno>
@@ -207,30 +208,49 @@ static int end_converter(pid_t child)
 
 enum Outcome { CONVERTED, FAILED, TIMED_OUT };
 
-/* Waits for the converter within the time limit; a signal to the viewer
-   meanwhile ends it, removes the folder, and ends the viewer by that
-   signal. */
-static Outcome wait_for_converter(pid_t child, double limit, int* status)
+/* "converting walk.gpx with gpsbabel: 3.4 s" on the terminal, once the
+   conversion has lasted long enough for anyone to wonder. */
+static void show_conversion_time(const char* path, double started, double now)
 {
-    double deadline = monotonic_seconds() + limit;
+    if (now - started < TERMINAL_LINE_AFTER_SECONDS)
+        return;
+    const char* name = strrchr(path, '/');
+    name = name != nullptr ? name + 1 : path;
+    char text[80];
+    snprintf(text, sizeof text, "converting %.40s with gpsbabel: %.1f s", name, now - started);
+    show_terminal_line(text, now);
+}
+
+/* Waits for the converter within the time limit, showing the time so far
+   on the terminal; a signal to the viewer meanwhile ends it, removes the
+   folder, and ends the viewer by that signal. */
+static Outcome wait_for_converter(pid_t child, const char* path, double limit, int* status)
+{
+    double started = monotonic_seconds();
+    double deadline = started + limit;
     for (;;) {
         pid_t done = waitpid(child, status, WNOHANG);
         if (done == child)
             break;
+        double now = monotonic_seconds();
+        show_conversion_time(path, started, now);
         if (interruption != 0) {
             int signal_number = interruption;
+            erase_terminal_line();
             end_converter(child);
             remove_private_folder();
             signal(signal_number, SIG_DFL);
             raise(signal_number);
             _exit(128 + signal_number);
         }
-        if (monotonic_seconds() > deadline) {
+        if (now > deadline) {
+            erase_terminal_line();
             *status = end_converter(child);
             return TIMED_OUT;
         }
         usleep(20000);
     }
+    erase_terminal_line();
     kill(-child, SIGKILL); /* nothing of the conversion outlives it */
     return WIFEXITED(*status) && WEXITSTATUS(*status) == 0 ? CONVERTED : FAILED;
 }
@@ -291,7 +311,7 @@ bool open_gps_file(const char* path, const char* format, GpsFile* file)
     double limit = time_limit_for(path);
     pid_t child = start_converter(program, path, format);
     int status = 0;
-    Outcome outcome = child < 0 ? FAILED : wait_for_converter(child, limit, &status);
+    Outcome outcome = child < 0 ? FAILED : wait_for_converter(child, path, limit, &status);
     catch_interruptions(SIG_DFL);
     if (child < 0)
         return fail(path, std::string("cannot start ") + CONVERTER + ": " + strerror(errno));

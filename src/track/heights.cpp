@@ -11,6 +11,7 @@
 
 #include "display_mapping.h"
 #include "geodesy.h"
+#include "load_progress.h"
 #include "text_format.h"
 
 #include <cmath>
@@ -91,6 +92,7 @@ bool settle_heights()
 void report_heights()
 {
     char with[THOUSANDS_BYTES], of[THOUSANDS_BYTES];
+    before_load_message();
     if (height_count.with_altitude == 0)
         printf("heights: none in the file, %.1f m\n", FIX_HEIGHT_METRES);
     else

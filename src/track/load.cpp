@@ -23,6 +23,7 @@
 #include "track_point.h"
 #include "track_reader.h"
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <future>
@@ -91,6 +92,8 @@ static double lap(double* mark)
    costs to start. */
 static const size_t FRAMES_WORTH_A_THREAD = 20000;
 
+enum { WAIT_REPORT_MS = 50 }; /* between two reports while waiting for another thread */
+
 /* The statistics read the fixes' times, places, altitudes and speeds,
    which fitting and a height change leave alone: on a long track they are
    computed on another thread meanwhile (a million geodesics take 0.4 s). */
@@ -112,6 +115,17 @@ static void finish_computing_statistics(std::future<void>* computed)
         computed->get();
 }
 
+/* Waits for work on another thread, telling the progress's listeners
+   meanwhile, so that a window stays answering. */
+static void wait_reporting(std::future<void>* work)
+{
+    if (!work->valid())
+        return;
+    while (work->wait_for(std::chrono::milliseconds(WAIT_REPORT_MS)) != std::future_status::ready)
+        report_load_work();
+    work->get();
+}
+
 /* The bounds of the frames as they stand now. */
 static void widen_bounds_over_frames()
 {
@@ -124,6 +138,7 @@ static void widen_bounds_over_frames()
 static void begin_load(double* mark)
 {
     *mark = monotonic_seconds();
+    start_load_progress(0); /* the reader tells the size, when it has a file */
     frames.clear();
     start_frame_fixes();
     clear_curve_lists();
@@ -138,6 +153,7 @@ static void finish_load(double* mark)
     last_load_timing.read = lap(mark);
     std::future<void> statistics = start_computing_statistics();
 
+    enter_load_step(LOAD_CENTRING);
     compute_view_range();
     printf("calculate center of gravity\n");
     compute_centre();
@@ -146,15 +162,19 @@ static void finish_load(double* mark)
     printf("openGL: X = %f Y = %f Z = %f\n", centre_x, centre_y, centre_z);
     last_load_timing.centre = lap(mark);
 
+    enter_load_step(LOAD_FITTING);
     printf("fill in all curve fitting stuff\n");
     fit_frame_curves();
     last_load_timing.fit = lap(mark);
+    enter_load_step(LOAD_SAMPLING);
     sample_curve_lists();
     ++track_generation;
     report_heights();
     last_load_timing.sample = lap(mark);
-    finish_computing_statistics(&statistics);
+    enter_load_step(LOAD_STATISTICS);
+    wait_reporting(&statistics);
     last_load_timing.statistics = lap(mark);
+    finish_load_progress();
 }
 
 void exaggerate_heights(int factor)
@@ -200,7 +220,6 @@ void load_track_stream(std::istream& in, const char* source)
 {
     double mark;
     begin_load(&mark);
-    start_load_progress(0);
     read_track_stream(in, source);
     finish_load(&mark);
 }

@@ -66,6 +66,7 @@ void out_of_memory()
     char count[THOUSANDS_BYTES], needed[THOUSANDS_BYTES], had[THOUSANDS_BYTES];
     bool limited = false;
     long long megabytes = megabytes_to_be_had(&limited);
+    before_load_message();
     printf("not enough memory for %s fixes: %s MB needed", with_thousands(fixes, count),
            with_thousands(fixes * LOAD_BYTES_PER_FIX / BYTES_PER_MB, needed));
     if (megabytes >= 0)

@@ -92,6 +92,7 @@ static bool read_limited(int fd, long long limit, const char* path)
             /* The fixes read so far are kept. */
             int error = errno;
             finish_lines(&reader, parse_line_of, const_cast<char*>(path));
+            before_load_message();
             printf("Could not read file %s: %s\n", path, strerror(error));
             note_problem(strerror(error));
             return false;
@@ -100,7 +101,7 @@ static bool read_limited(int fd, long long limit, const char* path)
             break;
         feed_lines(&reader, chunk, static_cast<size_t>(got), parse_line_of,
                    const_cast<char*>(path));
-        load_progress.bytes_read += got;
+        count_bytes_read(got);
     }
     finish_lines(&reader, parse_line_of, const_cast<char*>(path));
     return true;
@@ -112,8 +113,10 @@ static void say_what_was_found(int fd, const char* path, long long fixes_before)
         return;
     unsigned char start[512];
     ssize_t got = pread(fd, start, sizeof start, 0);
-    if (got > 0 && looks_like_utf16(start, got))
+    if (got > 0 && looks_like_utf16(start, got)) {
+        before_load_message();
         printf("no line begins with D; the file %s looks like UTF-16\n", path);
+    }
 }
 
 void open_file(const char* path)
@@ -149,15 +152,17 @@ void open_file_named(const char* path, const char* name)
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     long long size = static_cast<long long>(file.st_size);
     long long limit = size > 0 ? size : PSEUDO_FILE_BYTES;
-    start_load_progress(size);
+    set_load_size(size);
     long long fixes_before = fix_count;
     start_fix_diagnostics();
     bool whole = read_limited(fd, limit, name);
     finish_fix_diagnostics();
-    if (whole && size == 0 && load_progress.bytes_read >= limit)
+    if (whole && size == 0 && load_progress.bytes_read >= limit) {
+        before_load_message();
         printf(
             "Could not read file %s: it says it is empty, and only its first %lld MB were read\n",
             name, PSEUDO_FILE_BYTES >> 20);
+    }
     say_what_was_found(fd, name, fixes_before);
     close(fd);
 }

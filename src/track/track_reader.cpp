@@ -21,6 +21,7 @@
 #include "geodesy.h"
 #include "heights.h"
 #include "line_reader.h"
+#include "load_progress.h"
 #include "prefault.h"
 #include "text_format.h"
 #include "track_point.h"
@@ -64,8 +65,10 @@ void start_fix_diagnostics()
 void finish_fix_diagnostics()
 {
     char count[THOUSANDS_BYTES];
-    if (unreported_lines > 0)
+    if (unreported_lines > 0) {
+        before_load_message();
         printf("\u2026 and %s more lines skipped\n", with_thousands(unreported_lines, count));
+    }
     reported_lines = unreported_lines = 0;
 }
 
@@ -77,6 +80,7 @@ static void report_line(const char* source, long long line_number, const char* f
         return;
     }
     ++reported_lines;
+    before_load_message();
     printf("track_reader.cpp: %s:%lld: ", source, line_number);
     va_list arguments;
     va_start(arguments, format);
@@ -98,6 +102,7 @@ void read_track_stream(std::istream& in, const char* source)
     try {
         read_lines(in, parse_line_of, const_cast<char*>(source));
     } catch (const std::exception& failure) {
+        before_load_message();
         printf("Could not read file %s: %s\n", source, failure.what());
     }
     finish_fix_diagnostics();

@@ -1,7 +1,8 @@
 /*
  * startup.cpp - the viewer's window and its start-up state.
  *
- * Entry points: open_window(), register_callbacks(), set_start_state().
+ * Entry points: open_window(), register_callbacks(), set_viewer_callbacks(),
+ * set_start_state().
  */
 #include "startup.h"
 
@@ -30,15 +31,20 @@ void open_window(int* argc, char** argv)
     glutCreateWindow("Trevan");
 }
 
-void register_callbacks()
+void set_viewer_callbacks()
 {
-    glClearColor(1, 1, 1, 1);
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     glutKeyboardFunc(keyboard);
     glutSpecialFunc(special_key);
     glutMouseFunc(mouse);
     glutMotionFunc(motion);
+}
+
+void register_callbacks()
+{
+    glClearColor(1, 1, 1, 1);
+    set_viewer_callbacks();
     glEnable(GL_DEPTH_TEST);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
