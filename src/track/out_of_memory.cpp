@@ -23,8 +23,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-const long long LOAD_BYTES_PER_FIX = sizeof(TrackPoint) + 2 * sizeof(TrackPoint*) +
-                                     2 * sizeof(FrameFix) + 2 * DRAWN_POSITION_BYTES;
+const long long LOAD_BYTES_PER_FIX =
+    sizeof(TrackPoint) + 2 * sizeof(TrackPoint*) + 2 * sizeof(FrameFix) + 2 * DRAWN_POSITION_BYTES;
 
 static const long long BYTES_PER_MB = 1000 * 1000;
 
