@@ -46,6 +46,8 @@ static const char USAGE[] =
     "  k  i  F1       colourings, the statistics, every control in a panel\n"
     "  r  h  q        reset the view, help on standard output, quit\n"
     "  p              the window as a PNG in the current folder\n"
+    "  space [ ] { } g  replay the ride: play or pause, slower, faster, from the\n"
+    "                 start, at the end; g keeps the marker in the middle\n"
     "\n"
     "The manual: man kestrim (docs/kestrim.1 in the source tree).\n";
 

@@ -38,7 +38,6 @@ static StatisticsUnits statistics_units = UNITS_METRIC; /* of the text */
 static std::string statistics_block;                    /* the text, empty before a load */
 
 static const double METRES_PER_KM = 1000.0;
-static const double METRES_PER_MILE = 1609.344;
 static const double METRES_PER_FOOT = 0.3048;
 static const double SECONDS_PER_HOUR = 3600.0;
 static const double LONGEST_SECONDS = 1e15; /* a duration's text is kept to 30 million years */
@@ -309,5 +308,17 @@ std::string format_statistics(const TrackStatistics& s, StatisticsUnits which)
     add_line(&block, "highest: %.0f %s", s.highest / units.metres_per_height, units.height);
     add_line(&block, "ascent: %.0f %s", s.ascent / units.metres_per_height, units.height);
     add_line(&block, "descent: %.0f %s", s.descent / units.metres_per_height, units.height);
+    return block;
+}
+
+std::string format_moment(const MomentFigures& m)
+{
+    const UnitNames& units = UNIT_NAMES[statistics_units == UNITS_IMPERIAL ? 1 : 0];
+    std::string block;
+    add_line(&block, "time: %s", time_text(m.utc).c_str());
+    add_line(&block, "from start: %.3f %s", m.metres / units.metres_per_distance, units.distance);
+    add_line(&block, "speed: %s", speed_text(m.speed, units).c_str());
+    if (std::isfinite(m.height))
+        add_line(&block, "height: %.0f %s", m.height / units.metres_per_height, units.height);
     return block;
 }

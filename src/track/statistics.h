@@ -13,7 +13,8 @@
  *
  * Entry points: StatisticsUnits, statistics_units_named(),
  * set_statistics_units(), TrackStatistics, track_statistics,
- * compute_statistics(), format_statistics(), statistics_text(), and the
+ * compute_statistics(), format_statistics(), statistics_text(), MomentFigures,
+ * format_moment(), and the
  * rules' constants MOVING_KMH, MAX_SPEED_STEPS, CLIMB_FILTER_METRES.
  */
 #ifndef KESTRIM_STATISTICS_H
@@ -62,5 +63,18 @@ std::string format_statistics(const TrackStatistics& s, StatisticsUnits units);
 
 /* The block of the last computation; empty before any. */
 const char* statistics_text();
+
+/* One moment of the track, as the replay's marker stands at it. */
+struct MomentFigures {
+    double utc;    /* UTC seconds (frame_fixes.h); NaN without a time */
+    double metres; /* from the first fix */
+    double speed;  /* metres a second */
+    double height; /* metres above mean sea level; NaN without one */
+};
+
+/* Its lines in the units of the statistics: "time: 2010-08-05 14:25:08
+   UTC", "from start: 3.210 km", "speed: 23.4 km/h", "height: 551 m" (no
+   height line without one). */
+std::string format_moment(const MomentFigures& m);
 
 #endif

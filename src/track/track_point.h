@@ -21,6 +21,8 @@ struct BesselSlot {
     double x, y, z;
 };
 
+static const double METRES_PER_MILE = 1609.344; /* of speed_mph */
+
 enum {
     TRACK_POINT_BYTES = 632, /* the record's size, kept for files and tools that rely on it */
     CURVE_SLOT_COUNT = 12,

@@ -22,6 +22,7 @@
 #include "fps_report.h"
 #include "hud.h"
 #include "panels.h"
+#include "replay_drawing.h"
 #include "viewer_state.h"
 
 #include <GL/glut.h>
@@ -128,6 +129,7 @@ static void choose_detail()
 
 void display()
 {
+    step_replay();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     build_camera_matrix();
@@ -150,6 +152,7 @@ void display()
     double scene[16];
     scene_modelview(scene);
     draw_panels(scene, scene_projection);
+    draw_replay_caption(scene, scene_projection);
 
     glutSwapBuffers();
     count_frames();
@@ -157,14 +160,17 @@ void display()
 
 void apply_scene_transform()
 {
-    /* Scale and turn about the track's centre, which the camera looks at. */
+    /* Scale and turn about the track's centre, which the camera looks at,
+       or about the replay's marker, brought there while it is followed. */
+    float focus[3];
+    replay_focus(focus);
     glTranslatef(centre_copy_x, centre_copy_y, centre_copy_z);
     float s = 2.0f * scale_factor;
     glScalef(s, s, s);
     glMultMatrixf(model_matrix);
     float k = 1.0f / view_range;
     glScalef(k, k, k);
-    glTranslatef(-centre_copy_x, -centre_copy_y, -centre_copy_z);
+    glTranslatef(-focus[0], -focus[1], -focus[2]);
 }
 
 void draw_scene()
@@ -180,6 +186,7 @@ void draw_scene()
         draw_curve_family(curve_family);
     else
         draw_raw_frames();
+    draw_replay_marker();
     glPopMatrix();
 }
 

@@ -22,6 +22,7 @@
 #include "../track/clock.h"
 #include "../track/heights.h"
 #include "../track/load.h"
+#include "../track/replay.h"
 #include "display.h"
 #include "screenshot.h"
 #include "viewer_state.h"
@@ -187,6 +188,13 @@ static void north_up()
     request_redisplay();
 }
 
+static void toggle_following()
+{
+    replay_following = !replay_following;
+    printf(replay_following ? "replay: the view follows the marker\n" : "replay: the view stays\n");
+    fflush(stdout);
+}
+
 static void toggle_polygon_mode()
 {
     polygon_mode = polygon_mode == POLYGON_MODE_LINE ? POLYGON_MODE_FILL : POLYGON_MODE_LINE;
@@ -224,6 +232,12 @@ void keyboard(unsigned char key, int, int)
     case 'o': toggle_all_panels(); break;
     case 'p': write_picture_here(); break;
     case 'u': north_up(); break;
+    case ' ': toggle_replay(); break;
+    case '[': replay_slower(); break;
+    case ']': replay_faster(); break;
+    case '{': replay_to_start(); break;
+    case '}': replay_to_end(); break;
+    case 'g': toggle_following(); break;
     default: break;
     }
     /* clang-format on */

@@ -19,11 +19,14 @@
 #include "../track/statistics.h"
 #include "../track/track_point.h"
 #include "hud.h"
+#include "replay_drawing.h"
 #include "map_scale.h"
 #include "viewer_state.h"
 
 #include <GL/glu.h>
 #include <GL/glut.h>
+
+#include <string>
 
 #include <cmath>
 #include <cstdio>
@@ -47,6 +50,10 @@ const char HELP_TEXT[] = "Kestrim: keys and mouse (F1 hides this)\n"
                          "PgUp PgDn     zoom about the middle of the window\n"
                          "arrows        turn about the screen's axes\n"
                          "u             north up, seen from straight above\n"
+                         "space         replay the ride by its times, or pause\n"
+                         "[ ]           replay half or twice as fast\n"
+                         "{ }           replay from the start, or at the end\n"
+                         "g             keep the replay's marker in the middle\n"
                          "Home          reset the view, as r\n"
                          "l             lighting: points in the material's colour\n"
                          "m             material: red, grey (with lighting)\n"
@@ -76,13 +83,16 @@ enum {
 
 static void draw_info_panel()
 {
-    const char* text = statistics_text();
-    if (text[0] == '\0')
+    std::string text = statistics_text();
+    if (text.empty())
         text = "no track loaded";
+    const char* replay = replay_panel_text();
+    if (replay[0] != '\0')
+        text = text + "\n" + replay;
     int width, height;
-    text_block_size(text, &width, &height);
+    text_block_size(text.c_str(), &width, &height);
     PixelBox box = place_in_corner(CORNER_TOP_RIGHT, width, height, 0);
-    draw_text_block(box.left, box.bottom + box.height, text);
+    draw_text_block(box.left, box.bottom + box.height, text.c_str());
 }
 
 static void draw_help_panel()
