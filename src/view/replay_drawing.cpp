@@ -29,6 +29,9 @@ static const float MARKER_POINT_SIZE = 9.0f;
 static const float TRAIL_LINE_WIDTH = 2.0f;
 static const int CAPTION_OFFSET_PIXELS = 10; /* right of and above the marker */
 enum { TRAIL_POINTS = 61 };                  /* one a second of the last minute at 1x */
+/* A frame that took longer, or the first after a while without any,
+   moves the marker no further: it never leaps over a stall. */
+static const double LONGEST_STEP_SECONDS = 0.25;
 
 /* What was worked out for the marker, and for which replay time. */
 static double drawn_for_time = -1;     /* replay_time of the kept moment; -1: none */
@@ -87,6 +90,7 @@ void step_replay()
 {
     double now = monotonic_seconds();
     double since = last_step_seconds < 0 ? 0 : now - last_step_seconds;
+    since = since < LONGEST_STEP_SECONDS ? since : LONGEST_STEP_SECONDS;
     last_step_seconds = now;
     if (!replay_playing)
         return;

@@ -11,7 +11,7 @@
 #define KESTRIM_REPLAY_DRAWING_H
 
 /* Once a frame: the marker moved on by the time since the last frame
-   while it plays; nothing while it stands. */
+   (a quarter of a second at most) while it plays; nothing while it stands. */
 void step_replay();
 
 /* The point of the scene (display units) the view is turned and scaled
