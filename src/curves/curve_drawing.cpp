@@ -70,8 +70,7 @@ static void push_view(std::vector<float>* xyz, const Point* p)
     xyz->push_back(static_cast<float>(p->view_z));
 }
 
-/* The positions, as floats, into the batch's buffers; the floats are
-   given back once there. */
+/* The positions, as floats, and their levels into the batch's buffers. */
 static void fill_batch(PointBatch* batch, const std::vector<float>& xyz)
 {
     fill_point_buffers(&batch->buffers, xyz.data(), xyz.size() / 3,

@@ -117,10 +117,10 @@ static void scene_modelview(double matrix[16])
     glPopMatrix();
 }
 
-/* The levels of detail for this frame: finer once the pointer rests. */
-static void choose_detail()
+/* The levels of detail for a frame at now: finer once the pointer rests. */
+static void choose_detail(double now)
 {
-    bool moving = monotonic_seconds() - view_moved_at < REST_AFTER_SECONDS;
+    bool moving = now - view_moved_at < REST_AFTER_SECONDS;
     if (!level_of_detail_on)
         set_detail_pixels(0);
     else
@@ -129,7 +129,8 @@ static void choose_detail()
 
 void display()
 {
-    step_replay();
+    double now = monotonic_seconds();
+    step_replay(now);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     build_camera_matrix();
@@ -140,7 +141,7 @@ void display()
     glMultMatrixf(camera_matrix);
     double scene_projection[16];
     begin_zoom(scene_projection);
-    choose_detail();
+    choose_detail(now);
     draw_scene();
     end_zoom();
     glPushMatrix();

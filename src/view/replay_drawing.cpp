@@ -9,7 +9,6 @@
  */
 #include "replay_drawing.h"
 
-#include "../track/clock.h"
 #include "../track/display_mapping.h"
 #include "../track/frame_fixes.h"
 #include "../track/load.h"
@@ -86,9 +85,8 @@ static void work_out_marker()
     drawn_for_rate = rate;
 }
 
-void step_replay()
+void step_replay(double now)
 {
-    double now = monotonic_seconds();
     double since = last_step_seconds < 0 ? 0 : now - last_step_seconds;
     since = since < LONGEST_STEP_SECONDS ? since : LONGEST_STEP_SECONDS;
     last_step_seconds = now;

@@ -10,9 +10,10 @@
 #ifndef KESTRIM_REPLAY_DRAWING_H
 #define KESTRIM_REPLAY_DRAWING_H
 
-/* Once a frame: the marker moved on by the time since the last frame
-   (a quarter of a second at most) while it plays; nothing while it stands. */
-void step_replay();
+/* Once a frame, at now (monotonic seconds): the marker moved on by the
+   time since the last frame (a quarter of a second at most) while it
+   plays; nothing while it stands. */
+void step_replay(double now);
 
 /* The point of the scene (display units) the view is turned and scaled
    about, and looked at: the marker while it is followed, else the centre. */

@@ -77,14 +77,6 @@ TrackPixels look(KestrimRun* run)
     return t;
 }
 
-bool key_said(KestrimRun* run, const std::string& keysym, const std::string& said)
-{
-    size_t before = run->viewer.p.out.size();
-    if (!e2e_key(run->display.d, run->window, keysym))
-        return false;
-    return said.empty() || e2e_wait_new_output(&run->viewer.p, before, said, SAY_SECONDS);
-}
-
 void choose(KestrimRun* run, int button, int entry)
 {
     E2eOffset offset = e2e_menu_entry_offset(entry);

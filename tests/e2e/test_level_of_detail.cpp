@@ -12,7 +12,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -32,19 +31,14 @@ bool write_walk(const std::string& path, long count)
     std::mt19937 random(11);
     std::uniform_real_distribution<double> unit(0, 1);
     double lat = 47.3, lon = 8.5, heading = 0, speed = 5, altitude = 400;
-    time_t when = 1300000000;
-    for (long i = 0; i < count; ++i, ++when) {
+    for (long i = 0; i < count; ++i) {
         if (i % 600 == 0) /* a new leg every ten minutes */
             speed = unit(random) < 0.2 ? 0 : 1 + unit(random) * 25;
         heading += (unit(random) - 0.5) * 0.1;
         lat += speed * cos(heading) / 111200;
         lon += speed * sin(heading) / (111200 * cos(lat * M_PI / 180));
         altitude += (unit(random) - 0.5) * 0.5;
-        tm utc;
-        gmtime_r(&when, &utc);
-        fprintf(out, "D=%04d-%02d-%02dT%02d:%02d:%02d,P=%.7f %.7f,V=%.3f,A=%.1f\n",
-                utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                utc.tm_sec, lat, lon, speed * 2.2369, altitude);
+        fputs(track_line(1300000000.0 + i, lat, lon, speed * 2.2369, altitude).c_str(), out);
     }
     return fclose(out) == 0;
 }

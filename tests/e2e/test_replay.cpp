@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 namespace {
@@ -27,16 +26,10 @@ std::string write_ride(const std::string& dir)
     FILE* out = fopen(path.c_str(), "w");
     if (out == nullptr)
         return "";
-    time_t start = 1280000000;
     int fixes = static_cast<int>(METRES / SPEED) + 1;
-    for (int i = 0; i < fixes; ++i) {
-        time_t when = start + i;
-        tm utc;
-        gmtime_r(&when, &utc);
-        fprintf(out, "D=%04d-%02d-%02dT%02d:%02d:%02d,P=%.7f 14.5000000,V=22.369\n",
-                utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                utc.tm_sec, 46.0 + i * SPEED / 111132.0);
-    }
+    for (int i = 0; i < fixes; ++i)
+        fputs(track_line(1280000000 + i, 46.0 + i * SPEED / 111132.0, 14.5, 22.369, NAN).c_str(),
+              out);
     fclose(out);
     return path;
 }
@@ -81,11 +74,13 @@ Shot shoot(KestrimRun* run)
     return s;
 }
 
-bool key_said(KestrimRun* run, const std::string& keysym, const std::string& said)
+/* Two pictures a second apart, after settle seconds. */
+void shoot_twice(KestrimRun* run, double settle, Shot* first, Shot* second)
 {
-    size_t before = run->viewer.p.out.size();
-    return e2e_key(run->display.d, run->window, keysym) &&
-           e2e_wait_new_output(&run->viewer.p, before, said, SAY_SECONDS);
+    e2e_sleep(settle);
+    *first = shoot(run);
+    e2e_sleep(1.0);
+    *second = shoot(run);
 }
 
 TEST(Replay, PlayingTheMarkerMovesAsTheRateSaysAndPausedItStands)
@@ -96,13 +91,12 @@ TEST(Replay, PlayingTheMarkerMovesAsTheRateSaysAndPausedItStands)
     KestrimRun run;
     ASSERT_TRUE(start_kestrim(&run, {track})) << run.viewer.p.out;
     ASSERT_TRUE(e2e_key(run.display.d, run.window, "o")); /* the picture alone */
-    ASSERT_TRUE(key_said(&run, "space", "replay: playing at 60x\n")) << run.viewer.p.out;
-    ASSERT_TRUE(key_said(&run, "bracketright", "replay rate: 120x\n"));
-    ASSERT_TRUE(key_said(&run, "bracketright", "replay rate: 240x\n"));
-    e2e_sleep(0.5);
-    Shot first = shoot(&run);
-    e2e_sleep(1.0);
-    Shot second = shoot(&run);
+    ASSERT_TRUE(key_said(&run, "space", "replay: playing at 60x\n", SAY_SECONDS))
+        << run.viewer.p.out;
+    ASSERT_TRUE(key_said(&run, "bracketright", "replay rate: 120x\n", SAY_SECONDS));
+    ASSERT_TRUE(key_said(&run, "bracketright", "replay rate: 240x\n", SAY_SECONDS));
+    Shot first, second;
+    shoot_twice(&run, 0.5, &first, &second);
     ASSERT_GT(first.marker, 40);
     ASSERT_GT(second.marker, 40);
     ASSERT_GT(first.track_pixels, 100);
@@ -114,11 +108,9 @@ TEST(Replay, PlayingTheMarkerMovesAsTheRateSaysAndPausedItStands)
     double moved = std::hypot(second.x - first.x, second.y - first.y);
     EXPECT_NEAR(moved, expected, slack) << "in " << second.at - first.at << " s";
 
-    ASSERT_TRUE(key_said(&run, "space", "replay: paused\n"));
-    e2e_sleep(0.3);
-    Shot third = shoot(&run);
-    e2e_sleep(1.0);
-    Shot fourth = shoot(&run);
+    ASSERT_TRUE(key_said(&run, "space", "replay: paused\n", SAY_SECONDS));
+    Shot third, fourth;
+    shoot_twice(&run, 0.3, &third, &fourth);
     EXPECT_GT(third.marker, 40);
     EXPECT_EQ(third.marker, fourth.marker);
     EXPECT_NEAR(third.x, fourth.x, 0.01) << "paused, the marker stands";

@@ -3,7 +3,9 @@
  */
 #include "kestrim_run.h"
 
+#include <cmath>
 #include <cstdio>
+#include <ctime>
 
 const char LOAD_DONE[] = "BesselFrames size = ";
 const char LOAD_END[] = "heights: ";
@@ -58,4 +60,27 @@ std::string nmea_sentence(const std::string& body)
     char checksum[8];
     snprintf(checksum, sizeof checksum, "*%02X\n", sum);
     return "$" + body + checksum;
+}
+
+std::string track_line(double utc_seconds, double latitude, double longitude, double mph,
+                       double altitude)
+{
+    time_t when = static_cast<time_t>(utc_seconds);
+    tm utc;
+    gmtime_r(&when, &utc);
+    char line[192];
+    int n = snprintf(line, sizeof line, "D=%04d-%02d-%02dT%02d:%02d:%02d,P=%.7f %.7f,V=%.3f",
+                     utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
+                     utc.tm_sec, latitude, longitude, mph);
+    if (!std::isnan(altitude))
+        snprintf(line + n, sizeof line - n, ",A=%.1f", altitude);
+    return std::string(line) + "\n";
+}
+
+bool key_said(KestrimRun* run, const std::string& keysym, const std::string& said, double timeout_s)
+{
+    size_t before = run->viewer.p.out.size();
+    if (!e2e_key(run->display.d, run->window, keysym))
+        return false;
+    return said.empty() || e2e_wait_new_output(&run->viewer.p, before, said, timeout_s);
 }

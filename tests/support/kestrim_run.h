@@ -47,4 +47,14 @@ void expect_no_sanitizer_report(const KestrimRun& run);
 /* An NMEA sentence of body: $body*checksum and a line end. */
 std::string nmea_sentence(const std::string& body);
 
+/* One fix line of the track format at a moment (UTC seconds since 1970,
+   whole), with its line end; no A= field when altitude is NaN. */
+std::string track_line(double utc_seconds, double latitude, double longitude, double mph,
+                       double altitude);
+
+/* Presses the key in the viewer's window and waits up to timeout_s for the
+   viewer to print said after it (said empty: no wait). */
+bool key_said(KestrimRun* run, const std::string& keysym, const std::string& said,
+              double timeout_s = 10.0);
+
 #endif

@@ -4,6 +4,7 @@
  * pauses in the recording crossed at once, and fixes out of time order
  * played in file order and reported once.
  */
+#include "support/kestrim_run.h"
 #include "support/track_state.h"
 
 #include "track/frame_fixes.h"
@@ -15,7 +16,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,16 +33,9 @@ struct Fix {
 
 std::string line_of(const Fix& f)
 {
-    time_t when = static_cast<time_t>(START + f.seconds);
-    tm utc;
-    gmtime_r(&when, &utc);
     double lat = 45 + f.north / METRES_PER_DEGREE;
     double lon = 14 + f.east / (METRES_PER_DEGREE * cos(45 * M_PI / 180));
-    char line[160];
-    snprintf(line, sizeof line, "D=%04d-%02d-%02dT%02d:%02d:%02d,P=%.7f %.7f,V=%.3f,A=300.0\n",
-             utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-             lat, lon, f.mph);
-    return line;
+    return track_line(START + f.seconds, lat, lon, f.mph, 300.0);
 }
 
 /* Loads the fixes; returns what the load said. */
